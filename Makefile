@@ -1,0 +1,83 @@
+# The whole set-up of a fresh Debian 12 machine: `make run` and `make test`.
+# Every target installs the Debian packages it needs first (`make deps`).
+
+BUILD_DIR ?= build/release
+SAN_DIR   ?= build
+CMAKE_ARGS ?=
+JOBS      ?= $(shell nproc)
+
+# Packages for building, testing and benchmarking. `dpkg-query` decides what is missing, so a
+# machine that has everything runs no apt-get at all.
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
+            iproute2 procps xvfb xauth
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+
+SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+
+define install_missing
+	@missing=$$(for p in $(1); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+endef
+
+.PHONY: deps fuzz-deps configure build run test bench check-sanitize fuzz format clean report
+
+deps:
+	$(call install_missing,$(PACKAGES))
+
+fuzz-deps: deps
+	$(call install_missing,$(FUZZ_PACKAGES))
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Starts the window; on a machine without a display the headless report stands in.
+run: build
+	@if [ -x $(BUILD_DIR)/src/app/harborlight ] && [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  exec $(BUILD_DIR)/src/app/harborlight; \
+	else \
+	  exec $(BUILD_DIR)/tools/harborlight-report; \
+	fi
+
+report: build
+	$(BUILD_DIR)/tools/harborlight-report
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
+
+bench: build
+	bench/run.sh $(BUILD_DIR)
+
+# Core tests under AddressSanitizer + UndefinedBehaviorSanitizer, worker tests under
+# ThreadSanitizer. Not part of `make test`: two more full builds.
+check-sanitize: deps
+	cmake -S . -B $(SAN_DIR)/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHL_SANITIZE=address
+	cmake --build $(SAN_DIR)/asan -j $(JOBS)
+	cd $(SAN_DIR)/asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cmake -S . -B $(SAN_DIR)/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHL_SANITIZE=thread -DHL_BUILD_GUI=OFF
+	cmake --build $(SAN_DIR)/tsan -j $(JOBS)
+	cd $(SAN_DIR)/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -R '^(Worker|Refresh|Kill|Lock)'
+
+fuzz: fuzz-deps
+	CC=clang CXX=clang++ cmake -S . -B $(SAN_DIR)/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DHL_BUILD_FUZZ=ON -DHL_BUILD_GUI=OFF -DHL_BUILD_TESTS=OFF
+	cmake --build $(SAN_DIR)/fuzz -j $(JOBS)
+	@set -e; for f in $(SAN_DIR)/fuzz/tests/fuzz/fuzz_*; do \
+	  name=$$(basename $$f); corpus=tests/fuzz/corpus/$${name#fuzz_}; \
+	  work=$$(mktemp -d); cp -r $$corpus/. $$work/ 2>/dev/null || true; \
+	  echo "== $$name (60 s)"; $$f -max_total_time=60 -timeout=5 $$work; rm -rf $$work; \
+	done
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build

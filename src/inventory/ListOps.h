@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace hl {
+
+// Column indexes of the connection list.
+enum Column : int {
+    kColProtocol = 0,
+    kColPid = 1,
+    kColProcessName = 2,
+    kColLocalAddress = 3,
+    kColLocalPort = 4,
+    kColRemoteAddress = 5,
+    kColRemotePort = 6,
+    kColState = 7,
+    kColumnCount = 8,
+};
+
+inline constexpr int kNoImage = -1;
+
+using RowTexts = std::array<std::string, kColumnCount>;
+
+// The operations the readers and workers use on the connection list. Every call is carried
+// out completely before it returns, whichever thread makes it, and is safe to call from any
+// thread. Once the list is gone, every call fails at once (-1, false or empty text).
+class IListOps {
+public:
+    virtual ~IListOps() = default;
+
+    // Inserts a row at index 0 with `text` in column 0 (image kNoImage: text only) and item
+    // data 0; returns the new row's index, or -1 on failure.
+    virtual int InsertItem(const std::string& text, int image) = 0;
+    virtual bool SetItemText(int row, int column, const std::string& text) = 0;
+    virtual bool DeleteAllItems() = 0;
+    // Removes one row; the rows below move up by one.
+    virtual bool DeleteItem(int row) = 0;
+    // The first selected row, -1 when none is.
+    virtual int GetFirstSelected() = 0;
+    // The whole text of one cell; empty for a cell that does not exist.
+    virtual std::string GetItemText(int row, int column) = 0;
+    virtual int GetItemCount() = 0;
+
+    // Inserts a row at index 0 and writes its non-empty cells 1..7 in column order. The
+    // result is the same as InsertItem followed by one SetItemText per such cell; a list
+    // whose calls are expensive (a round trip to another thread) does it as one call.
+    virtual int InsertFilledItem(const RowTexts& cells, int image);
+};
+
+} // namespace hl

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "inventory/ListOps.h"
+
+#include <mutex>
+#include <vector>
+
+namespace hl {
+
+// An in-memory connection list, for the headless report and for tests. Thread-safe.
+class MemoryList : public IListOps {
+public:
+    struct Row {
+        RowTexts cells;
+        int image = kNoImage;
+        bool selected = false;
+    };
+
+    int InsertItem(const std::string& text, int image) override;
+    bool SetItemText(int row, int column, const std::string& text) override;
+    bool DeleteAllItems() override;
+    bool DeleteItem(int row) override;
+    int GetFirstSelected() override;
+    std::string GetItemText(int row, int column) override;
+    int GetItemCount() override;
+
+    // Test and report helpers.
+    std::vector<Row> Rows() const;
+    bool Select(int row, bool selected = true);
+
+private:
+    bool ValidCell(int row, int column) const;
+
+    mutable std::mutex m_mutex;
+    std::vector<Row> m_rows; // index 0 is the top row
+};
+
+} // namespace hl
