@@ -1,0 +1,58 @@
+#include "platform/fake/FakeIpHelper.h"
+
+namespace hl {
+namespace {
+
+template <typename Row>
+uint32_t Copy(const std::vector<Row>& from, uint32_t error, std::vector<Row>& to) {
+    to.clear();
+    if (error != 0) {
+        return error;
+    }
+    to = from;
+    return 0;
+}
+
+} // namespace
+
+uint32_t FakeIpHelper::GetTcpTable(std::vector<TcpRow>& rows) {
+    std::lock_guard lock(m_mutex);
+    ++m_reads;
+    return Copy(tcp, tcpError, rows);
+}
+
+uint32_t FakeIpHelper::GetUdpTable(std::vector<UdpRow>& rows) {
+    std::lock_guard lock(m_mutex);
+    ++m_reads;
+    return Copy(udp, udpError, rows);
+}
+
+uint32_t FakeIpHelper::GetTcpExTable(std::vector<TcpExRow>& rows) {
+    std::lock_guard lock(m_mutex);
+    ++m_reads;
+    return Copy(tcpEx, tcpExError, rows);
+}
+
+uint32_t FakeIpHelper::GetUdpExTable(std::vector<UdpExRow>& rows) {
+    std::lock_guard lock(m_mutex);
+    ++m_reads;
+    return Copy(udpEx, udpExError, rows);
+}
+
+uint32_t FakeIpHelper::SetTcpEntry(const TcpRow& row) {
+    std::lock_guard lock(m_mutex);
+    m_deleted.push_back(row);
+    return setTcpEntryResult;
+}
+
+std::vector<TcpRow> FakeIpHelper::DeletedRows() const {
+    std::lock_guard lock(m_mutex);
+    return m_deleted;
+}
+
+int FakeIpHelper::TableReads() const {
+    std::lock_guard lock(m_mutex);
+    return m_reads;
+}
+
+} // namespace hl
