@@ -1,0 +1,143 @@
+#include "platform/linux/LinuxProcessInfo.h"
+
+#include "platform/linux/ProcFs.h"
+
+#include <algorithm>
+#include <array>
+#include <fcntl.h>
+#include <limits.h>
+#include <memory>
+#include <sys/utsname.h>
+
+namespace hl {
+namespace {
+
+constexpr std::string_view kDeletedSuffix = " (deleted)";
+constexpr size_t kDirBufferSize = 32 * 1024;
+
+// Reads and names the `exe` link below an open process directory.
+std::optional<std::string> ExeNameAt(int pidDir) {
+    std::array<char, PATH_MAX + 1> link;
+    const auto len = ReadLinkAt(pidDir, "exe", link);
+    if (!len) {
+        return std::nullopt;
+    }
+    return ExeBaseNameFromLink({link.data(), *len});
+}
+
+} // namespace
+
+std::optional<std::string> ExeBaseNameFromLink(std::string_view link) {
+    if (link.ends_with(kDeletedSuffix)) {
+        link.remove_suffix(kDeletedSuffix.size());
+    }
+    const size_t slash = link.rfind('/');
+    if (slash != std::string_view::npos) {
+        link.remove_prefix(slash + 1);
+    }
+    if (link.empty()) {
+        return std::nullopt;
+    }
+    return std::string(link);
+}
+
+std::optional<std::string> CommandNameFromStat(std::string_view stat) {
+    const size_t open = stat.find('(');
+    const size_t close = stat.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close <= open) {
+        return std::nullopt;
+    }
+    return std::string(stat.substr(open + 1, close - open - 1));
+}
+
+std::optional<int> KernelMajorFromRelease(std::string_view release) {
+    int major = 0;
+    size_t digits = 0;
+    for (const char c : release) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        if (++digits > 6) {
+            return std::nullopt;
+        }
+        major = major * 10 + (c - '0');
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    return major;
+}
+
+LinuxProcessInfo::LinuxProcessInfo(std::string procRoot) : m_procRoot(std::move(procRoot)) {}
+
+std::optional<std::string> LinuxProcessInfo::SystemDir() {
+    if (!OpenDirAt(AT_FDCWD, m_procRoot.c_str())) {
+        return std::nullopt;
+    }
+    return m_procRoot;
+}
+
+std::optional<int> LinuxProcessInfo::OsMajorVersion() {
+    utsname names{};
+    if (::uname(&names) != 0) {
+        return std::nullopt;
+    }
+    return KernelMajorFromRelease(names.release);
+}
+
+bool LinuxProcessInfo::Snapshot(std::vector<ProcessEntry>& processes) {
+    processes.clear();
+    const UniqueFd root = OpenDirAt(AT_FDCWD, m_procRoot.c_str());
+    if (!root) {
+        return false;
+    }
+    auto storage = std::make_unique<std::byte[]>(kDirBufferSize);
+    std::vector<uint32_t> pids;
+    pids.reserve(1024);
+    const bool listed = ForEachDirEntry(root.Get(), {storage.get(), kDirBufferSize},
+                                        [&](const char* name, unsigned char type) {
+                                            if (type != DT_DIR && type != DT_UNKNOWN) {
+                                                return;
+                                            }
+                                            if (const auto pid = ParsePid(name)) {
+                                                pids.push_back(*pid);
+                                            }
+                                        });
+    if (!listed) {
+        return false;
+    }
+    std::sort(pids.begin(), pids.end());
+
+    processes.reserve(pids.size());
+    std::array<char, 12> pidText{};
+    std::string stat;
+    for (const uint32_t pid : pids) {
+        const UniqueFd pidDir = OpenDirAt(root.Get(), FormatPid(pid, pidText));
+        if (!pidDir) {
+            continue; // gone since the listing
+        }
+        std::optional<std::string> name = ExeNameAt(pidDir.Get());
+        if (!name && ReadWholeFileAt(pidDir.Get(), "stat", stat)) {
+            name = CommandNameFromStat(stat);
+        }
+        if (name) {
+            processes.push_back(ProcessEntry{pid, std::move(*name)});
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> LinuxProcessInfo::ExeBaseName(uint32_t pid) {
+    const UniqueFd root = OpenDirAt(AT_FDCWD, m_procRoot.c_str());
+    if (!root) {
+        return std::nullopt;
+    }
+    std::array<char, 12> pidText{};
+    const UniqueFd pidDir = OpenDirAt(root.Get(), FormatPid(pid, pidText));
+    if (!pidDir) {
+        return std::nullopt;
+    }
+    return ExeNameAt(pidDir.Get());
+}
+
+} // namespace hl

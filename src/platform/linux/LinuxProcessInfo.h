@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/ProcessInfo.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace hl {
+
+// The base name of an executable from the text of an `exe` link, without the " (deleted)"
+// the kernel appends once the file is gone; nullopt when no name is left.
+std::optional<std::string> ExeBaseNameFromLink(std::string_view link);
+
+// The command name in the text of a `stat` file: between the first '(' and the last ')',
+// since the name itself may hold ')' and blanks. nullopt when there is no such pair.
+std::optional<std::string> CommandNameFromStat(std::string_view stat);
+
+// The major number of a kernel release text such as "6.1.0-18-amd64"; nullopt without one.
+std::optional<int> KernelMajorFromRelease(std::string_view release);
+
+// Processes as the entries of a proc root show them.
+class LinuxProcessInfo : public IProcessInfo {
+public:
+    explicit LinuxProcessInfo(std::string procRoot);
+
+    // The proc root itself, when it can be opened.
+    std::optional<std::string> SystemDir() override;
+    // The kernel's major version number.
+    std::optional<int> OsMajorVersion() override;
+    // Every numeric entry in ascending order, named by its `exe` link or, when that cannot
+    // be read, by the name in its `stat`; entries with neither are left out.
+    bool Snapshot(std::vector<ProcessEntry>& processes) override;
+    // The base name of <root>/<pid>/exe.
+    std::optional<std::string> ExeBaseName(uint32_t pid) override;
+
+private:
+    std::string m_procRoot;
+};
+
+} // namespace hl
