@@ -1,0 +1,39 @@
+#include "workers/ConsoleMessageBox.h"
+
+namespace hl {
+namespace {
+
+std::string Printable(std::string text) {
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            c = '?';
+        }
+    }
+    return text;
+}
+
+const char* IconName(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information:
+        return "information";
+    case MessageIcon::Exclamation:
+        return "exclamation";
+    }
+    return "information";
+}
+
+} // namespace
+
+bool ConsoleMessageBox::Show(const std::string& text, const std::string& title, MessageIcon icon) {
+    if (m_stream == nullptr) {
+        return false;
+    }
+    // One formatted write per box: lines of boxes from two threads never interleave.
+    const std::string line =
+        Printable(title) + " [" + IconName(icon) + "]: " + Printable(text) + "\n";
+    const bool written = std::fwrite(line.data(), 1, line.size(), m_stream) == line.size();
+    return std::fflush(m_stream) == 0 && written;
+}
+
+} // namespace hl

@@ -1,0 +1,88 @@
+#include "workers/KillThread.h"
+
+#include "inventory/TcpTable.h"
+#include "workers/Locks.h"
+
+#include <arpa/inet.h>
+
+namespace hl {
+
+CKillThread::CKillThread(WorkerContext context)
+    : m_pList(std::move(context.list)), m_system(std::move(context.system)),
+      m_trace(std::move(context.trace)), m_messageBox(std::move(context.messageBox)) {}
+
+uint32_t CKillThread::RemoteAddressFromText(const std::string& text) {
+    return ::inet_addr(text.c_str());
+}
+
+uint32_t CKillThread::LocalPortFromText(const std::string& text) {
+    size_t i = 0;
+    auto isSpace = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
+    while (i < text.size() && isSpace(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Unsigned arithmetic wraps where atoi would overflow; only the low 16 bits are kept, and
+    // those are the same either way for every number atoi can represent.
+    uint32_t value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+        ++i;
+    }
+    if (negative) {
+        value = 0u - value;
+    }
+    return htons(static_cast<uint16_t>(value & 0xFFFFu));
+}
+
+int CKillThread::Run() {
+    std::lock_guard lock(CloseLock());
+    if (!m_system || !m_trace) {
+        return 0;
+    }
+    std::unique_ptr<IIpHelper> ipHelper = m_system->OpenIpHelper();
+    if (!ipHelper) {
+        if (m_messageBox) {
+            m_messageBox->Show("Error closing connection", kAppTitle, MessageIcon::Information);
+        }
+        return 0;
+    }
+    CTcpTable table(*ipHelper, m_system->Processes(), *m_trace, m_messageBox.get());
+    table.m_pList = m_pList.get();
+    const uint32_t remoteAddr = RemoteAddressFromText(m_strRemoteAddress);
+    const uint32_t localPort = LocalPortFromText(m_strLocalPort);
+    // Returns when the user has dismissed the result box.
+    if (table.CloseConnection(remoteAddr, localPort) && m_pList) {
+        RemoveClosedRow();
+    }
+    return 0;
+}
+
+bool CKillThread::IsClosedRow(int row) {
+    return m_pList->GetItemText(row, kColProtocol) == "TCP" &&
+           m_pList->GetItemText(row, kColRemoteAddress) == m_strRemoteAddress &&
+           m_pList->GetItemText(row, kColLocalPort) == m_strLocalPort;
+}
+
+void CKillThread::RemoveClosedRow() {
+    // Refreshes, sorts and earlier closes may have moved the row since the command read it.
+    const int count = m_pList->GetItemCount();
+    if (m_nItem >= 0 && m_nItem < count && IsClosedRow(m_nItem)) {
+        m_pList->DeleteItem(m_nItem);
+        return;
+    }
+    for (int row = 0; row < count; ++row) {
+        if (IsClosedRow(row)) {
+            m_pList->DeleteItem(row);
+            return;
+        }
+    }
+}
+
+} // namespace hl

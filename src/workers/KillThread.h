@@ -1,0 +1,48 @@
+#pragma once
+
+#include "workers/WorkerContext.h"
+#include "workers/WorkerThread.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace hl {
+
+// Closes one established TCP connection, named by the Remote Address and Local Port texts of
+// its list row, under the close lock, and removes that row after a successful close. The
+// closer's result box is shown while the lock is held, so the boxes of two close workers
+// never stand on screen at once.
+class CKillThread : public CWorkerThread {
+public:
+    explicit CKillThread(WorkerContext context);
+
+    std::shared_ptr<IListOps> m_pList;
+    std::string m_strRemoteAddress;
+    std::string m_strLocalPort;
+    int32_t m_nItem = 0; // the row's index when the command ran; it may be stale by now
+
+    // The remote address in network byte order the way inet_addr reads it (INADDR_NONE for
+    // a text that is no address).
+    static uint32_t RemoteAddressFromText(const std::string& text);
+    // The local port in network byte order: the text read the way atoi reads it (leading
+    // white space, an optional sign, decimal digits up to the first other character, 0 when
+    // there are none; digits beyond the range wrap instead of overflowing), then its low 16
+    // bits.
+    static uint32_t LocalPortFromText(const std::string& text);
+
+protected:
+    int Run() override;
+
+private:
+    // Removes the closed connection's row: row m_nItem when it still is a TCP row with the
+    // same Remote Address and Local Port texts, otherwise the first such row, otherwise none.
+    void RemoveClosedRow();
+    bool IsClosedRow(int row);
+
+    std::shared_ptr<ISystem> m_system;
+    std::shared_ptr<ITraceSink> m_trace;
+    std::shared_ptr<IMessageBox> m_messageBox;
+};
+
+} // namespace hl

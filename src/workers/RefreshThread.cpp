@@ -1,0 +1,47 @@
+#include "workers/RefreshThread.h"
+
+#include "inventory/TcpTable.h"
+#include "inventory/UdpTable.h"
+#include "workers/Locks.h"
+
+namespace hl {
+
+CRefreshThread::CRefreshThread(WorkerContext context)
+    : m_pList(std::move(context.list)), m_system(std::move(context.system)),
+      m_trace(std::move(context.trace)) {}
+
+int CRefreshThread::Run() {
+    std::lock_guard lock(RefreshLock());
+    if (m_pPending) {
+        m_pPending->Take(m_bShowTcp, m_bShowUdp);
+    }
+    Refill();
+    return 0;
+}
+
+void CRefreshThread::Refill() {
+    if (!m_pList || !m_system || !m_trace) {
+        return;
+    }
+    // One view of the tables for the whole refresh.
+    std::unique_ptr<IIpHelper> ipHelper = m_system->OpenIpHelper();
+    // A list that cannot be emptied is gone (its window has closed): reading the tables for it
+    // would only waste the time the program needs to end.
+    if (!m_pList->DeleteAllItems() || !ipHelper) {
+        return;
+    }
+    IProcessInfo& processes = m_system->Processes();
+    CTcpTable tcp(*ipHelper, processes, *m_trace);
+    tcp.m_pList = m_pList.get();
+    CUdpTable udp(*ipHelper, processes, *m_trace);
+    udp.m_pList = m_pList.get();
+
+    if (m_bShowUdp == 1 && udp.FillFromExTable() != 1) {
+        udp.FillFromTable();
+    }
+    if (m_bShowTcp == 1 && tcp.FillFromExTable() != 1) {
+        tcp.FillFromTable();
+    }
+}
+
+} // namespace hl
