@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# Times harborlight-report against `ss -tuanp` on the same loopback socket load.
+#
+#   bench/run.sh BUILD_DIR
+#
+# For each N in 1000 10000 30000 it starts hl_loadgen with N established TCP connections
+# (2N TCP rows plus one listener per worker) and N/10 bound UDP sockets over 20 worker
+# processes plus 300 idle ones, waits until the load is ready, then runs the report and ss
+# alternately (one warm-up each, then HL_BENCH_RUNS timed runs each, default 7; all output to
+# /dev/null) and prints one line per N on stdout:
+#
+#   N=10000 report_ms=... ss_ms=... ratio=...
+#
+# (medians of the wall times; ratio = report/ss). Everything else goes to stderr. Exits
+# non-zero when the load cannot be set up or a timed command fails.
+#
+# Environment: HL_BENCH_SIZES (default "1000 10000 30000"), HL_BENCH_RUNS (default 7),
+# HL_BENCH_REPORT (the command timed against ss; default BUILD_DIR/tools/harborlight-report).
+set -u -o pipefail
+
+usage() {
+    echo "usage: $0 BUILD_DIR" >&2
+    exit 2
+}
+[ $# -eq 1 ] || usage
+BUILD_DIR=$(cd "$1" 2>/dev/null && pwd) || { echo "run.sh: no build directory $1" >&2; exit 2; }
+
+LOADGEN=$BUILD_DIR/bench/hl_loadgen
+TIMECMD=$BUILD_DIR/bench/hl_timecmd
+REPORT=${HL_BENCH_REPORT:-$BUILD_DIR/tools/harborlight-report}
+SIZES=${HL_BENCH_SIZES:-1000 10000 30000}
+RUNS=${HL_BENCH_RUNS:-7}
+PROCS=20
+IDLE=300
+LOAD_SECONDS=300      # the load ends itself after this even if this script is killed
+READY_TIMEOUT_S=60    # set-up of 30,000 connections takes about a second
+RUN_TIMEOUT_MS=60000  # one timed command
+
+log() { echo "run.sh: $*" >&2; }
+
+for tool in "$LOADGEN" "$TIMECMD"; do
+    [ -x "$tool" ] || { log "missing $tool (build the default target first)"; exit 1; }
+done
+[ -x "$REPORT" ] || command -v "$REPORT" >/dev/null || { log "missing $REPORT"; exit 1; }
+command -v ss >/dev/null || { log "ss not found (package iproute2)"; exit 1; }
+case $RUNS in '' | *[!0-9]* | 0) log "HL_BENCH_RUNS must be a positive number"; exit 2 ;; esac
+[ "$(id -u)" -eq 0 ] || log "not root: both tools see only this user's processes"
+
+WORK=$(mktemp -d) || exit 1
+LOAD_PID=""
+
+# Ends the load generator by its pid and waits for it (it ends its own children).
+stop_load() {
+    if [ -n "$LOAD_PID" ]; then
+        kill -TERM "$LOAD_PID" 2>/dev/null
+        wait "$LOAD_PID" 2>/dev/null
+        LOAD_PID=""
+    fi
+}
+trap 'stop_load; rm -rf "$WORK"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Starts the load for N connections and returns once it is ready.
+start_load() {
+    local n=$1 udp=$2 ready=$WORK/ready
+    rm -f "$ready"
+    "$LOADGEN" --tcp "$n" --udp "$udp" --procs "$PROCS" --idle "$IDLE" \
+        --seconds "$LOAD_SECONDS" --ready-file "$ready" >/dev/null &
+    LOAD_PID=$!
+    local waited=0
+    while [ ! -e "$ready" ]; do
+        if ! kill -0 "$LOAD_PID" 2>/dev/null; then
+            wait "$LOAD_PID" 2>/dev/null
+            LOAD_PID=""
+            log "load generator failed for N=$n"
+            return 1
+        fi
+        if [ "$waited" -ge $((READY_TIMEOUT_S * 10)) ]; then
+            log "load for N=$n not ready after ${READY_TIMEOUT_S} s"
+            stop_load
+            return 1
+        fi
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    # The load must really be there: both ends of every connection established.
+    local established
+    established=$(ss -Htn state established src 127.0.0.1 dst 127.0.0.1 | wc -l)
+    if [ "$established" -lt $((2 * n)) ]; then
+        log "only $established established loopback sockets, expected at least $((2 * n))"
+        stop_load
+        return 1
+    fi
+    log "N=$n: $established established loopback sockets, $udp UDP sockets," \
+        "$PROCS workers, $IDLE idle processes"
+}
+
+# Times one run of a command; prints its wall time in ms, fails when the command fails.
+time_once() {
+    local ms
+    if ! ms=$("$TIMECMD" --timeout-ms "$RUN_TIMEOUT_MS" -- "$@"); then
+        log "timed command failed: $*"
+        "$TIMECMD" --keep-stderr --timeout-ms "$RUN_TIMEOUT_MS" -- "$@" 2>&1 >/dev/null |
+            head -n 5 >&2
+        return 1
+    fi
+    echo "$ms"
+}
+
+# The median of the numbers on stdin, one a line.
+median() {
+    sort -g | awk '{ v[NR] = $1 } END {
+        if (NR == 0) exit 1
+        if (NR % 2) printf "%.1f\n", v[(NR + 1) / 2]
+        else printf "%.1f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+bench_one() {
+    local n=$1 udp=$(($1 / 10))
+    start_load "$n" "$udp" || return 1
+    local report_times=$WORK/report.ms ss_times=$WORK/ss.ms i ms
+    : >"$report_times"
+    : >"$ss_times"
+    time_once "$REPORT" >/dev/null || return 1 # warm-up, not counted
+    time_once ss -tuanp >/dev/null || return 1
+    for ((i = 0; i < RUNS; i++)); do
+        ms=$(time_once "$REPORT") || return 1
+        echo "$ms" >>"$report_times"
+        ms=$(time_once ss -tuanp) || return 1
+        echo "$ms" >>"$ss_times"
+    done
+    if ! kill -0 "$LOAD_PID" 2>/dev/null; then
+        log "load generator ended during the measurement for N=$n"
+        return 1
+    fi
+    stop_load
+    local report_ms ss_ms
+    report_ms=$(median <"$report_times") || return 1
+    ss_ms=$(median <"$ss_times") || return 1
+    log "N=$n report runs: $(sort -g "$report_times" | tr '\n' ' ')"
+    log "N=$n ss runs:     $(sort -g "$ss_times" | tr '\n' ' ')"
+    awk -v n="$n" -v r="$report_ms" -v s="$ss_ms" \
+        'BEGIN { printf "N=%d report_ms=%.1f ss_ms=%.1f ratio=%.2f\n", n, r, s, (s > 0 ? r / s : 0) }'
+}
+
+for n in $SIZES; do
+    case $n in '' | *[!0-9]* | 0) log "bad size $n in HL_BENCH_SIZES"; exit 2 ;; esac
+    bench_one "$n" || exit 1
+done
