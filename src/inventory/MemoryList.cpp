@@ -7,7 +7,7 @@ int MemoryList::InsertItem(const std::string& text, int image) {
     Row row;
     row.cells[kColProtocol] = text;
     row.image = image;
-    m_rows.insert(m_rows.begin(), std::move(row));
+    m_rows.push_back(std::move(row));
     return 0;
 }
 
@@ -21,7 +21,7 @@ bool MemoryList::SetItemText(int row, int column, const std::string& text) {
     if (!ValidCell(row, column)) {
         return false;
     }
-    m_rows[row].cells[column] = text;
+    At(row).cells[column] = text;
     return true;
 }
 
@@ -36,15 +36,15 @@ bool MemoryList::DeleteItem(int row) {
     if (!ValidCell(row, 0)) {
         return false;
     }
-    m_rows.erase(m_rows.begin() + row);
+    m_rows.erase(m_rows.end() - 1 - row);
     return true;
 }
 
 int MemoryList::GetFirstSelected() {
     std::lock_guard lock(m_mutex);
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        if (m_rows[i].selected) {
-            return static_cast<int>(i);
+    for (int i = 0; i < static_cast<int>(m_rows.size()); ++i) {
+        if (At(i).selected) {
+            return i;
         }
     }
     return -1;
@@ -52,7 +52,7 @@ int MemoryList::GetFirstSelected() {
 
 std::string MemoryList::GetItemText(int row, int column) {
     std::lock_guard lock(m_mutex);
-    return ValidCell(row, column) ? m_rows[row].cells[column] : std::string();
+    return ValidCell(row, column) ? At(row).cells[column] : std::string();
 }
 
 int MemoryList::GetItemCount() {
@@ -62,7 +62,7 @@ int MemoryList::GetItemCount() {
 
 std::vector<MemoryList::Row> MemoryList::Rows() const {
     std::lock_guard lock(m_mutex);
-    return m_rows;
+    return {m_rows.rbegin(), m_rows.rend()};
 }
 
 bool MemoryList::Select(int row, bool selected) {
@@ -70,7 +70,7 @@ bool MemoryList::Select(int row, bool selected) {
     if (!ValidCell(row, 0)) {
         return false;
     }
-    m_rows[row].selected = selected;
+    At(row).selected = selected;
     return true;
 }
 

@@ -24,15 +24,17 @@ public:
     std::string GetItemText(int row, int column) override;
     int GetItemCount() override;
 
-    // Test and report helpers.
+    // Test and report helpers. Rows() lists the rows top to bottom.
     std::vector<Row> Rows() const;
     bool Select(int row, bool selected = true);
 
 private:
     bool ValidCell(int row, int column) const;
+    Row& At(int row) { return m_rows[m_rows.size() - 1 - static_cast<size_t>(row)]; }
 
     mutable std::mutex m_mutex;
-    std::vector<Row> m_rows; // index 0 is the top row
+    // Bottom row first, so that inserting at the top is an append.
+    std::vector<Row> m_rows;
 };
 
 } // namespace hl

@@ -20,4 +20,10 @@ enum : uint32_t {
 // Maps an errno value to the code above that describes it best.
 uint32_t ErrorFromErrno(int err);
 
+// A table reader's result for a failed system call: its error code, never the success
+// value 1.
+inline int ReaderFailure(uint32_t error) {
+    return error == 1 ? static_cast<int>(kErrorGenFailure) : static_cast<int>(error);
+}
+
 } // namespace hl

@@ -2,9 +2,13 @@
 
 namespace hl {
 
-std::optional<std::string> FakeProcessInfo::SystemDir() { return systemDir; }
+std::optional<std::string> FakeProcessInfo::SystemDir() {
+    return systemDir;
+}
 
-std::optional<int> FakeProcessInfo::OsMajorVersion() { return osMajor; }
+std::optional<int> FakeProcessInfo::OsMajorVersion() {
+    return osMajor;
+}
 
 bool FakeProcessInfo::Snapshot(std::vector<ProcessEntry>& out) {
     std::lock_guard lock(m_mutex);

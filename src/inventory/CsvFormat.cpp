@@ -1,0 +1,44 @@
+#include "inventory/CsvFormat.h"
+
+namespace hl {
+
+void AppendCsvField(std::string& out, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(field);
+        return;
+    }
+    out.push_back('"');
+    for (char c : field) {
+        if (c == '"') {
+            out.push_back('"');
+        }
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+void AppendCsvLine(std::string& out, const RowTexts& cells) {
+    for (int col = 0; col < kColumnCount; ++col) {
+        if (col > 0) {
+            out.push_back(',');
+        }
+        AppendCsvField(out, cells[col]);
+    }
+    out.append("\r\n");
+}
+
+std::string ListToCsv(IListOps& list) {
+    std::string out(kCsvHeader);
+    out.append("\r\n");
+    const int count = list.GetItemCount();
+    RowTexts cells;
+    for (int row = 0; row < count; ++row) {
+        for (int col = 0; col < kColumnCount; ++col) {
+            cells[col] = list.GetItemText(row, col);
+        }
+        AppendCsvLine(out, cells);
+    }
+    return out;
+}
+
+} // namespace hl

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "inventory/ListOps.h"
+
+#include <string>
+#include <string_view>
+
+namespace hl {
+
+// The connection list as comma-separated text: a header line, then one line per row, every
+// line ended by "\r\n". A field holding a comma, a double quote, CR or LF is put in double
+// quotes with its double quotes doubled; every other field is written as it is.
+inline constexpr std::string_view kCsvHeader = "Protocol,PID,Process Name,Local Address,Local "
+                                               "Port,Remote Address,Remote Port,Connection State";
+
+void AppendCsvField(std::string& out, std::string_view field);
+void AppendCsvLine(std::string& out, const RowTexts& cells);
+// The whole export of a list: header and every row, top to bottom.
+std::string ListToCsv(IListOps& list);
+
+} // namespace hl

@@ -1,0 +1,101 @@
+#include "inventory/TcpTable.h"
+#include "platform/fake/FakeMessageBox.h"
+#include "platform/fake/FakeSystem.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+namespace hl {
+namespace {
+
+uint32_t Addr(const char* dotted) {
+    return inet_addr(dotted);
+}
+uint32_t Port(uint16_t port) {
+    return htons(port);
+}
+
+class CloseConnection : public ::testing::Test {
+protected:
+    FakeSystem system;
+    FakeMessageBox boxes;
+    CaptureTraceSink trace;
+
+    bool Close(const char* remote, uint16_t localPort) {
+        auto ip = system.OpenIpHelper();
+        CTcpTable table(*ip, system.processes, trace, &boxes);
+        return table.CloseConnection(Addr(remote), Port(localPort));
+    }
+    std::string LastBox() const {
+        auto all = boxes.Boxes();
+        return all.empty() ? "" : all.back().text;
+    }
+};
+
+TEST_F(CloseConnection, DeletesTheFirstEstablishedMatchInTableOrder) {
+    system.ip.tcp = {
+        {2, Addr("0.0.0.0"), Port(8080), Addr("0.0.0.0"), 0},            // listening
+        {8, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(4000)}, // close wait
+        {5, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(5001)}, // first match
+        {5, Addr("10.0.0.3"), Port(8080), Addr("10.0.0.9"), Port(5002)}, // second match
+    };
+    EXPECT_TRUE(Close("10.0.0.9", 8080));
+
+    ASSERT_EQ(system.ip.DeletedRows().size(), 1u);
+    const TcpRow expected{12, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(5001)};
+    EXPECT_EQ(system.ip.DeletedRows()[0], expected);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Connection closed succesfully");
+    EXPECT_EQ(boxes.Boxes()[0].title, "Harborlight Scanner");
+    EXPECT_EQ(boxes.Boxes()[0].icon, MessageIcon::Information);
+}
+
+TEST_F(CloseConnection, MatchesOnlyStateLocalPortAndRemoteAddress) {
+    struct Case {
+        const char* name;
+        TcpRow row;
+    };
+    const Case cases[] = {
+        {"listen", {2, Addr("1.1.1.1"), Port(80), Addr("9.9.9.9"), Port(1)}},
+        {"timeWait", {11, Addr("1.1.1.1"), Port(80), Addr("9.9.9.9"), Port(1)}},
+        {"closeWait", {8, Addr("1.1.1.1"), Port(80), Addr("9.9.9.9"), Port(1)}},
+        {"otherPort", {5, Addr("1.1.1.1"), Port(81), Addr("9.9.9.9"), Port(1)}},
+        {"otherRemote", {5, Addr("1.1.1.1"), Port(80), Addr("9.9.9.8"), Port(1)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        system.ip.tcp = {c.row};
+        EXPECT_FALSE(Close("9.9.9.9", 80));
+        EXPECT_EQ(LastBox(), "Error closing connection");
+    }
+    EXPECT_TRUE(system.ip.DeletedRows().empty());
+}
+
+TEST_F(CloseConnection, RefusalAndUnreadableTableGiveTheErrorBox) {
+    system.ip.tcp = {{5, Addr("1.1.1.1"), Port(80), Addr("9.9.9.9"), Port(1)}};
+    system.ip.setTcpEntryResult = 5;
+    EXPECT_FALSE(Close("9.9.9.9", 80));
+    EXPECT_EQ(LastBox(), "Error closing connection");
+
+    system.ip.setTcpEntryResult = 0;
+    system.ip.tcpError = 8;
+    EXPECT_FALSE(Close("9.9.9.9", 80));
+    EXPECT_EQ(LastBox(), "Error closing connection");
+    EXPECT_EQ(system.ip.DeletedRows().size(), 1u); // only the refused attempt
+}
+
+TEST_F(CloseConnection, FindConnectionZeroesItsOutputsWhenNothingMatches) {
+    system.ip.tcp = {{5, Addr("1.1.1.1"), Port(80), Addr("9.9.9.9"), Port(1234)}};
+    auto ip = system.OpenIpHelper();
+    CTcpTable table(*ip, system.processes, trace);
+    uint32_t local = 77, remotePort = 77;
+    EXPECT_TRUE(table.FindConnection(Addr("9.9.9.9"), Port(80), local, remotePort));
+    EXPECT_EQ(local, Addr("1.1.1.1"));
+    EXPECT_EQ(remotePort, Port(1234));
+    EXPECT_FALSE(table.FindConnection(Addr("9.9.9.9"), Port(0), local, remotePort));
+    EXPECT_EQ(local, 0u);
+    EXPECT_EQ(remotePort, 0u);
+}
+
+} // namespace
+} // namespace hl

@@ -1,0 +1,46 @@
+#include "inventory/CsvFormat.h"
+
+#include "inventory/MemoryList.h"
+
+#include <gtest/gtest.h>
+
+namespace hl {
+namespace {
+
+TEST(CsvFormat, QuotesOnlyFieldsThatNeedIt) {
+    struct Case {
+        const char* name;
+        std::string field;
+        std::string written;
+    };
+    const Case cases[] = {
+        {"plain", "sshd", "sshd"},
+        {"empty", "", ""},
+        {"blanksKept", "error ", "error "},
+        {"comma", "a,b", "\"a,b\""},
+        {"quote", "say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"cr", "a\rb", "\"a\rb\""},
+        {"lf", "a\nb", "\"a\nb\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string out;
+        AppendCsvField(out, c.field);
+        EXPECT_EQ(out, c.written);
+    }
+}
+
+TEST(CsvFormat, ListExportHasHeaderAndRowsTopToBottomWithCrlf) {
+    MemoryList list;
+    list.InsertFilledItem({"UDP", "7", "named", "0.0.0.0", "53", "", "", ""}, 1);
+    list.InsertFilledItem(
+        {"TCP", "9", "we,ird", "127.0.0.1", "80", "127.0.0.1", "5000", "ESTABLISHED"}, 0);
+    EXPECT_EQ(ListToCsv(list),
+              "Protocol,PID,Process Name,Local Address,Local Port,Remote Address,Remote "
+              "Port,Connection State\r\n"
+              "TCP,9,\"we,ird\",127.0.0.1,80,127.0.0.1,5000,ESTABLISHED\r\n"
+              "UDP,7,named,0.0.0.0,53,,,\r\n");
+}
+
+} // namespace
+} // namespace hl
