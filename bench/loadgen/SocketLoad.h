@@ -16,9 +16,6 @@ public:
     // Opens everything; false with a message in `error` as soon as one step fails.
     bool Open(long tcp, long udp, std::string& error);
 
-    size_t TcpSockets() const { return m_tcp.size(); }
-    size_t UdpSockets() const { return m_udp.size(); }
-
 private:
     bool OpenListener(std::string& error);
     bool OpenConnection(std::string& error);

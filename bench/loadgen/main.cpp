@@ -9,6 +9,7 @@
 #include "loadgen/SystemLimits.h"
 #include "platform/UniqueFd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
