@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <fcntl.h>
 #include <memory>
 
@@ -24,15 +25,10 @@ std::optional<uint64_t> ParseSocketLink(std::string_view link) {
     }
     const std::string_view digits =
         link.substr(kSocketPrefix.size(), link.size() - kSocketPrefix.size() - 1);
-    if (digits.size() > 19) {
-        return std::nullopt; // more than fits in 64 bits
-    }
     uint64_t value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<uint64_t>(c - '0');
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (ec != std::errc() || end != digits.data() + digits.size()) {
+        return std::nullopt; // not a number, trailing text, or more than fits in 64 bits
     }
     return value;
 }

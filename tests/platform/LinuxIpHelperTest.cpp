@@ -1,0 +1,323 @@
+#include "platform/linux/LinuxIpHelper.h"
+
+#include "TempTree.h"
+#include "platform/ErrorCodes.h"
+#include "platform/UniqueFd.h"
+#include "platform/linux/LinuxSystem.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace hl {
+namespace {
+
+const uint32_t kLoopback = htonl(INADDR_LOOPBACK);
+
+// ---- plain tables from a fixture proc root ----------------------------------------------
+
+TEST(LinuxIpHelperFixtureTest, PlainTablesAreParsedAndSortedAsHostNumbers) {
+    test::TempTree tree;
+    // File order is not table order; 10.0.0.2 sorts after 9.0.0.1 and port 256 after port 1
+    // only when compared as host numbers.
+    ASSERT_TRUE(tree.File("net/tcp", "  sl  local_address rem_address   st\n"
+                                     "   0: 0200000A:0001 00000000:0000 0A\n"
+                                     "   1: 01000009:0100 00000000:0000 0A\n"
+                                     "   2: 01000009:0001 0100007F:0100 01\n"
+                                     "   3: 01000009:0001 0100007F:0001 06\n"
+                                     "   4: broken line\n"));
+    ASSERT_TRUE(tree.File("net/udp", "  sl  local_address\n"
+                                     "   0: 0200000A:0035 00000000:0000 07\n"
+                                     "   1: 01000009:0100 00000000:0000 07\n"
+                                     "   2: 01000009:0001 00000000:0000 07\n"));
+    LinuxIpHelper ip(tree.Root());
+
+    std::vector<TcpRow> tcp;
+    ASSERT_EQ(ip.GetTcpTable(tcp), kErrorSuccess);
+    const std::vector<TcpRow> wantTcp = {
+        {11, inet_addr("9.0.0.1"), htons(1), inet_addr("127.0.0.1"), htons(1)},
+        {5, inet_addr("9.0.0.1"), htons(1), inet_addr("127.0.0.1"), htons(256)},
+        {2, inet_addr("9.0.0.1"), htons(256), 0, 0},
+        {2, inet_addr("10.0.0.2"), htons(1), 0, 0},
+    };
+    EXPECT_EQ(tcp, wantTcp);
+
+    std::vector<UdpRow> udp;
+    ASSERT_EQ(ip.GetUdpTable(udp), kErrorSuccess);
+    const std::vector<UdpRow> wantUdp = {
+        {inet_addr("9.0.0.1"), htons(1)},
+        {inet_addr("9.0.0.1"), htons(256)},
+        {inet_addr("10.0.0.2"), htons(53)},
+    };
+    EXPECT_EQ(udp, wantUdp);
+}
+
+TEST(LinuxIpHelperFixtureTest, MissingTablesGiveAnErrorCodeNeverOne) {
+    test::TempTree tree;
+    ASSERT_TRUE(tree.File("net/tcp", "  sl  local_address rem_address   st\n"));
+    std::vector<TcpRow> tcp{{}};
+    LinuxIpHelper ip(tree.Root());
+    EXPECT_EQ(ip.GetTcpTable(tcp), kErrorSuccess);
+    EXPECT_TRUE(tcp.empty());
+    std::vector<UdpRow> udp;
+    EXPECT_EQ(ip.GetUdpTable(udp), kErrorFileNotFound);
+
+    LinuxIpHelper missing(tree.Path("missing"));
+    EXPECT_EQ(missing.GetTcpTable(tcp), kErrorFileNotFound);
+    EXPECT_EQ(missing.GetUdpTable(udp), kErrorFileNotFound);
+}
+
+// ---- real sockets on 127.0.0.1 -------------------------------------------------------------
+
+sockaddr_in LoopbackAddr(uint16_t portNet) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = kLoopback;
+    a.sin_port = portNet;
+    return a;
+}
+
+uint16_t LocalPort(int fd) {
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    return a.sin_port;
+}
+
+UniqueFd Bound(int type) {
+    UniqueFd fd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
+    const sockaddr_in a = LoopbackAddr(0);
+    if (!fd || ::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+        return UniqueFd();
+    }
+    return fd;
+}
+
+UniqueFd Listener() {
+    UniqueFd fd = Bound(SOCK_STREAM);
+    if (!fd || ::listen(fd.Get(), 8) != 0) {
+        return UniqueFd();
+    }
+    return fd;
+}
+
+// An established loopback connection: both ends and the listener that made it.
+struct Pair {
+    UniqueFd listener, client, server;
+    uint16_t serverPort = 0, clientPort = 0; // network order
+
+    bool Open() {
+        listener = Listener();
+        client = UniqueFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (!listener || !client) {
+            return false;
+        }
+        serverPort = LocalPort(listener.Get());
+        const sockaddr_in a = LoopbackAddr(serverPort);
+        if (::connect(client.Get(), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+            return false;
+        }
+        server = UniqueFd(::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+        clientPort = LocalPort(client.Get());
+        return server.Valid();
+    }
+    TcpRow ClientTuple(uint32_t state) const {
+        return {state, kLoopback, clientPort, kLoopback, serverPort};
+    }
+    TcpRow ServerTuple(uint32_t state) const {
+        return {state, kLoopback, serverPort, kLoopback, clientPort};
+    }
+};
+
+TcpExRow WithPid(const TcpRow& row, uint32_t pid) {
+    TcpExRow ex;
+    static_cast<TcpRow&>(ex) = row;
+    ex.pid = pid;
+    return ex;
+}
+
+template <typename Row> bool Contains(const std::vector<Row>& rows, const Row& row) {
+    return std::find(rows.begin(), rows.end(), row) != rows.end();
+}
+
+const uint32_t kSelf = static_cast<uint32_t>(::getpid());
+
+TEST(LinuxIpHelperSocketTest, ListenerAppearsInBothTcpTables) {
+    const UniqueFd listener = Listener();
+    ASSERT_TRUE(listener);
+    const TcpRow want{2, kLoopback, LocalPort(listener.Get()), 0, 0};
+    LinuxIpHelper ip("/proc");
+
+    std::vector<TcpRow> basic;
+    ASSERT_EQ(ip.GetTcpTable(basic), kErrorSuccess);
+    EXPECT_TRUE(Contains(basic, want));
+
+    std::vector<TcpExRow> ex;
+    ASSERT_EQ(ip.GetTcpExTable(ex), kErrorSuccess);
+    EXPECT_TRUE(Contains(ex, WithPid(want, kSelf)));
+}
+
+TEST(LinuxIpHelperSocketTest, EstablishedPairShowsBothEnds) {
+    Pair pair;
+    ASSERT_TRUE(pair.Open());
+    LinuxIpHelper ip("/proc");
+
+    std::vector<TcpRow> basic;
+    ASSERT_EQ(ip.GetTcpTable(basic), kErrorSuccess);
+    EXPECT_TRUE(Contains(basic, pair.ClientTuple(kTcpStateEstablished)));
+    EXPECT_TRUE(Contains(basic, pair.ServerTuple(kTcpStateEstablished)));
+
+    std::vector<TcpExRow> ex;
+    ASSERT_EQ(ip.GetTcpExTable(ex), kErrorSuccess);
+    EXPECT_TRUE(Contains(ex, WithPid(pair.ClientTuple(kTcpStateEstablished), kSelf)));
+    EXPECT_TRUE(Contains(ex, WithPid(pair.ServerTuple(kTcpStateEstablished), kSelf)));
+
+    const auto key = [](const TcpRow& r) {
+        return std::make_tuple(ntohl(r.localAddr), ntohs(static_cast<uint16_t>(r.localPort)),
+                               ntohl(r.remoteAddr), ntohs(static_cast<uint16_t>(r.remotePort)));
+    };
+    const auto byKey = [&](const TcpRow& a, const TcpRow& b) { return key(a) < key(b); };
+    EXPECT_TRUE(std::is_sorted(basic.begin(), basic.end(), byKey));
+    EXPECT_TRUE(std::is_sorted(ex.begin(), ex.end(), byKey));
+}
+
+TEST(LinuxIpHelperSocketTest, BoundUdpSocketAppearsInBothUdpTables) {
+    const UniqueFd udp = Bound(SOCK_DGRAM);
+    ASSERT_TRUE(udp);
+    const UdpRow want{kLoopback, LocalPort(udp.Get())};
+    LinuxIpHelper ip("/proc");
+
+    std::vector<UdpRow> basic;
+    ASSERT_EQ(ip.GetUdpTable(basic), kErrorSuccess);
+    EXPECT_TRUE(Contains(basic, want));
+
+    std::vector<UdpExRow> ex;
+    ASSERT_EQ(ip.GetUdpExTable(ex), kErrorSuccess);
+    UdpExRow wantEx;
+    static_cast<UdpRow&>(wantEx) = want;
+    wantEx.pid = kSelf;
+    EXPECT_TRUE(Contains(ex, wantEx));
+}
+
+TEST(LinuxIpHelperSocketTest, OneViewWalksTheProcessesOnceANewViewAfresh) {
+    LinuxSystem system;
+    const auto view = system.OpenIpHelper();
+    std::vector<UdpExRow> udp;
+    ASSERT_EQ(view->GetUdpExTable(udp), kErrorSuccess);
+
+    // Opened after the view learned the owners: the same view does not see its owner yet.
+    const UniqueFd listener = Listener();
+    ASSERT_TRUE(listener);
+    const TcpRow row{2, kLoopback, LocalPort(listener.Get()), 0, 0};
+    std::vector<TcpExRow> tcp;
+    ASSERT_EQ(view->GetTcpExTable(tcp), kErrorSuccess);
+    EXPECT_TRUE(Contains(tcp, WithPid(row, 0)));
+
+    ASSERT_EQ(system.OpenIpHelper()->GetTcpExTable(tcp), kErrorSuccess);
+    EXPECT_TRUE(Contains(tcp, WithPid(row, kSelf)));
+}
+
+// ---- deleting a connection ---------------------------------------------------------------
+
+bool HasNetAdmin() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    return ::syscall(SYS_capget, &header, data) == 0 &&
+           (data[0].effective & (1u << CAP_NET_ADMIN)) != 0;
+}
+
+bool DropNetAdmin() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0) {
+        return false;
+    }
+    data[0].effective &= ~(1u << CAP_NET_ADMIN);
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+// The error a socket reports once its connection is gone, waiting up to two seconds.
+int ErrorWhenReading(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 2000) != 1) {
+        return 0;
+    }
+    char c;
+    return ::recv(fd, &c, 1, MSG_DONTWAIT) < 0 ? errno : 0;
+}
+
+TEST(LinuxIpHelperDeleteTest, RowMustAskForDeletion) {
+    Pair pair;
+    ASSERT_TRUE(pair.Open());
+    LinuxIpHelper ip("/proc");
+    EXPECT_EQ(ip.SetTcpEntry(pair.ClientTuple(kTcpStateEstablished)), kErrorInvalidParameter);
+    EXPECT_EQ(ip.SetTcpEntry(pair.ClientTuple(0)), kErrorInvalidParameter);
+    EXPECT_EQ(::send(pair.client.Get(), "x", 1, MSG_NOSIGNAL), 1); // still connected
+}
+
+TEST(LinuxIpHelperDeleteTest, DestroysARealConnection) {
+    if (!HasNetAdmin()) {
+        GTEST_SKIP() << "needs CAP_NET_ADMIN";
+    }
+    Pair pair;
+    ASSERT_TRUE(pair.Open());
+    LinuxIpHelper ip("/proc");
+    ASSERT_EQ(ip.SetTcpEntry(pair.ClientTuple(kTcpStateDeleteTcb)), kErrorSuccess);
+    const int peerError = ErrorWhenReading(pair.server.Get());
+    EXPECT_TRUE(peerError == ECONNRESET || peerError == ECONNABORTED) << peerError;
+    EXPECT_EQ(ErrorWhenReading(pair.client.Get()), ECONNABORTED);
+
+    std::vector<TcpRow> rows;
+    ASSERT_EQ(ip.GetTcpTable(rows), kErrorSuccess);
+    EXPECT_FALSE(Contains(rows, pair.ClientTuple(kTcpStateEstablished)));
+    // Gone now: deleting it again names no socket.
+    EXPECT_EQ(ip.SetTcpEntry(pair.ClientTuple(kTcpStateDeleteTcb)), kErrorFileNotFound);
+}
+
+TEST(LinuxIpHelperDeleteTest, MissingTupleIsAnErrorCode) {
+    const UniqueFd unused = Bound(SOCK_STREAM); // a port that no connection uses
+    ASSERT_TRUE(unused);
+    LinuxIpHelper ip("/proc");
+    const uint32_t result = ip.SetTcpEntry(
+        {kTcpStateDeleteTcb, kLoopback, LocalPort(unused.Get()), kLoopback, htons(9)});
+    EXPECT_NE(result, kErrorSuccess);
+    EXPECT_NE(result, 1u);
+    if (HasNetAdmin()) {
+        EXPECT_EQ(result, kErrorFileNotFound);
+    }
+}
+
+TEST(LinuxIpHelperDeleteTest, WithoutNetAdminAccessIsDenied) {
+    Pair pair;
+    ASSERT_TRUE(pair.Open());
+    // The attempt runs in a child without the capability; its exit status is the result.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!DropNetAdmin()) {
+            ::_exit(255);
+        }
+        LinuxIpHelper ip("/proc");
+        ::_exit(static_cast<int>(ip.SetTcpEntry(pair.ClientTuple(kTcpStateDeleteTcb))));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 255) << "could not drop CAP_NET_ADMIN";
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(kErrorAccessDenied));
+    // The connection survived.
+    ASSERT_EQ(::send(pair.client.Get(), "x", 1, MSG_NOSIGNAL), 1);
+    char c = 0;
+    EXPECT_EQ(::recv(pair.server.Get(), &c, 1, 0), 1);
+}
+
+} // namespace
+} // namespace hl
