@@ -23,11 +23,14 @@ void CRefreshThread::Refill() {
     if (!m_pList || !m_system || !m_trace) {
         return;
     }
-    // One view of the tables for the whole refresh.
-    std::unique_ptr<IIpHelper> ipHelper = m_system->OpenIpHelper();
     // A list that cannot be emptied is gone (its window has closed): reading the tables for it
     // would only waste the time the program needs to end.
-    if (!m_pList->DeleteAllItems() || !ipHelper) {
+    if (!m_pList->DeleteAllItems()) {
+        return;
+    }
+    // One view of the tables for the whole refresh.
+    std::unique_ptr<IIpHelper> ipHelper = m_system->OpenIpHelper();
+    if (!ipHelper) {
         return;
     }
     IProcessInfo& processes = m_system->Processes();

@@ -1,0 +1,87 @@
+#include "WorkerTestSupport.h"
+#include "workers/ConsoleMessageBox.h"
+#include "workers/DetachableList.h"
+#include "workers/DetachableMessageBox.h"
+
+#include <cstdio>
+#include <future>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace hl {
+namespace {
+
+using namespace test;
+
+TEST(WorkerHandles, ListForwardsEveryOperationUntilDetachedThenFailsAtOnce) {
+    auto target = std::make_shared<RecordingList>();
+    DetachableList list(target);
+
+    RowTexts cells;
+    cells[kColProtocol] = "TCP";
+    cells[kColLocalPort] = "80";
+    EXPECT_EQ(list.InsertFilledItem(cells, 0), 0);
+    EXPECT_EQ(list.InsertItem("UDP", 1), 0);
+    EXPECT_TRUE(list.SetItemText(0, kColLocalPort, "53"));
+    EXPECT_EQ(list.GetItemText(1, kColLocalPort), "80");
+    EXPECT_EQ(list.GetItemCount(), 2);
+    target->List().Select(1);
+    EXPECT_EQ(list.GetFirstSelected(), 1);
+    EXPECT_TRUE(list.DeleteItem(0));
+    EXPECT_TRUE(list.Attached());
+    const size_t forwarded = target->Log().size();
+
+    list.Detach();
+    EXPECT_FALSE(list.Attached());
+    EXPECT_EQ(list.InsertFilledItem(cells, 0), -1);
+    EXPECT_EQ(list.InsertItem("UDP", 1), -1);
+    EXPECT_FALSE(list.SetItemText(0, kColLocalPort, "53"));
+    EXPECT_EQ(list.GetItemText(0, kColProtocol), "");
+    EXPECT_EQ(list.GetItemCount(), 0);
+    EXPECT_EQ(list.GetFirstSelected(), -1);
+    EXPECT_FALSE(list.DeleteItem(0));
+    EXPECT_FALSE(list.DeleteAllItems());
+    EXPECT_EQ(target->Log().size(), forwarded);
+    EXPECT_EQ(target->List().GetItemCount(), 1);
+}
+
+TEST(WorkerHandles, MessageBoxDetachDoesNotWaitForTheBoxOnScreen) {
+    auto target = std::make_shared<BlockingMessageBox>();
+    auto handle = std::make_shared<DetachableMessageBox>(target);
+
+    auto shown = std::async(std::launch::async, [handle] {
+        return handle->Show("first", kAppTitle, MessageIcon::Information);
+    });
+    ASSERT_TRUE(target->WaitForBoxes(1));
+    handle->Detach(); // returns while "first" is still open
+    EXPECT_EQ(target->OpenBoxes(), 1u);
+    EXPECT_FALSE(handle->Show("second", kAppTitle, MessageIcon::Information));
+
+    target->DismissOne();
+    EXPECT_TRUE(shown.get()) << "the open box still answers for itself";
+    ASSERT_EQ(target->Boxes().size(), 1u);
+    EXPECT_EQ(target->Boxes()[0].text, "first");
+}
+
+TEST(WorkerHandles, ConsoleBoxWritesOneLinePerBoxWithControlCharactersMasked) {
+    std::FILE* stream = std::tmpfile();
+    ASSERT_NE(stream, nullptr);
+    ConsoleMessageBox box(stream);
+    EXPECT_TRUE(box.Show("Error closing connection", kAppTitle, MessageIcon::Information));
+    EXPECT_TRUE(box.Show("bad\nline\x1b[2J", kAppTitle, MessageIcon::Exclamation));
+
+    std::rewind(stream);
+    std::string written;
+    char buffer[256];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
+        written.append(buffer, n);
+    }
+    std::fclose(stream);
+    EXPECT_EQ(written, "Harborlight Scanner [information]: Error closing connection\n"
+                       "Harborlight Scanner [exclamation]: bad?line?[2J\n");
+}
+
+} // namespace
+} // namespace hl

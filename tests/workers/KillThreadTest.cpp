@@ -1,0 +1,263 @@
+#include "workers/KillThread.h"
+
+#include "WorkerTestSupport.h"
+#include "platform/fake/FakeMessageBox.h"
+#include "workers/DetachableList.h"
+#include "workers/DetachableMessageBox.h"
+#include "workers/KillStarter.h"
+#include "workers/RefreshStarter.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace hl {
+namespace {
+
+using namespace test;
+
+constexpr const char* kClosed = "Connection closed succesfully";
+constexpr const char* kError = "Error closing connection";
+
+uint32_t Addr(const char* text) {
+    return ::inet_addr(text);
+}
+uint32_t Port(uint16_t port) {
+    return htons(port);
+}
+
+struct PortCase {
+    const char* text;
+    uint16_t port; // host order
+};
+
+TEST(Kill, LocalPortTextIsReadLikeAtoiAndCutToSixteenBits) {
+    const PortCase cases[] = {
+        {"80", 80},    {"  \t443", 443}, {"22abc", 22},     {"+8080", 8080},
+        {"-1", 65535}, {"65535", 65535}, {"65536", 0},      {"65537", 1},
+        {"", 0},       {"abc", 0},       {"0x50", 0},       {"8 0", 8},
+        {"- 5", 0},    {"--5", 0},       {"4294967297", 1}, {"000053", 53},
+    };
+    for (const PortCase& c : cases) {
+        EXPECT_EQ(CKillThread::LocalPortFromText(c.text), htons(c.port)) << '"' << c.text << '"';
+    }
+}
+
+// Rows of the list, top to bottom, as the close tests start them.
+MemoryList::Row Row(const char* protocol, const char* localPort, const char* remoteAddress) {
+    MemoryList::Row row;
+    row.cells[kColProtocol] = protocol;
+    row.cells[kColLocalAddress] = "10.0.0.5";
+    row.cells[kColLocalPort] = localPort;
+    row.cells[kColRemoteAddress] = remoteAddress;
+    return row;
+}
+
+const std::vector<MemoryList::Row> kListRows = {
+    Row("TCP", "22", "10.0.0.9"), // 0
+    Row("UDP", "80", "10.0.0.7"), // 1: same texts, but not a TCP row
+    Row("TCP", "80", "10.0.0.7"), // 2
+    Row("TCP", "80", "10.0.0.8"), // 3
+};
+
+void Fill(MemoryList& list, const std::vector<MemoryList::Row>& rows) {
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        const int index = list.InsertItem(it->cells[kColProtocol], kNoImage);
+        for (int col = 1; col < kColumnCount; ++col) {
+            list.SetItemText(index, col, it->cells[col]);
+        }
+    }
+}
+
+std::vector<std::string> Texts(MemoryList& list) {
+    std::vector<std::string> out;
+    for (const auto& row : list.Rows()) {
+        out.push_back(row.cells[kColProtocol] + " " + row.cells[kColLocalPort] + " " +
+                      row.cells[kColRemoteAddress]);
+    }
+    return out;
+}
+
+std::vector<std::string> TextsWithout(std::optional<size_t> removed) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < kListRows.size(); ++i) {
+        if (removed != i) {
+            const auto& c = kListRows[i].cells;
+            out.push_back(c[kColProtocol] + " " + c[kColLocalPort] + " " + c[kColRemoteAddress]);
+        }
+    }
+    return out;
+}
+
+void ScriptTcpTable(FakeIpHelper& ip) {
+    ip.tcp = {
+        {2, Addr("0.0.0.0"), Port(80), Addr("0.0.0.0"), Port(0)},
+        {5, Addr("10.0.0.5"), Port(22), Addr("10.0.0.9"), Port(5000)},
+        {8, Addr("10.0.0.5"), Port(80), Addr("10.0.0.6"), Port(5900)}, // CLOSE_WAIT
+        {5, Addr("10.0.0.5"), Port(80), Addr("10.0.0.7"), Port(6000)},
+        {5, Addr("10.0.0.5"), Port(80), Addr("10.0.0.8"), Port(6001)},
+        {5, Addr("10.0.0.5"), Port(80), Addr("10.0.0.8"), Port(6002)},
+        {5, Addr("10.0.0.5"), Port(443), Addr("10.0.0.4"), Port(7000)}, // not in the list
+    };
+}
+
+struct CloseCase {
+    const char* name;
+    const char* remoteAddress;
+    const char* localPort;
+    int32_t item;
+    uint32_t tcpError;
+    uint32_t setTcpEntryResult;
+    const char* box;
+    std::optional<TcpRow> deleted; // the row handed to the platform
+    std::optional<size_t> removed; // index in kListRows of the row that leaves the list
+};
+
+// Names the case in test listings in place of its bytes.
+void PrintTo(const CloseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class KillClose : public ::testing::TestWithParam<CloseCase> {};
+
+TEST_P(KillClose, ClosesTheFirstEstablishedMatchAndRemovesOnlyItsRow) {
+    const CloseCase& c = GetParam();
+    auto system = std::make_shared<FakeSystem>();
+    ScriptTcpTable(system->ip);
+    system->ip.tcpError = c.tcpError;
+    system->ip.setTcpEntryResult = c.setTcpEntryResult;
+    auto list = std::make_shared<MemoryList>();
+    Fill(*list, kListRows);
+    auto boxes = std::make_shared<FakeMessageBox>();
+
+    KillStarter starter({system, std::make_shared<CaptureTraceSink>(), list, boxes});
+    ASSERT_TRUE(starter.Start(c.remoteAddress, c.localPort, c.item));
+    ASSERT_TRUE(AllWorkersEnded());
+
+    const auto shown = boxes->Boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, c.box);
+    EXPECT_EQ(shown[0].title, "Harborlight Scanner");
+    EXPECT_EQ(shown[0].icon, MessageIcon::Information);
+    const auto deleted = system->ip.DeletedRows();
+    if (c.deleted) {
+        ASSERT_EQ(deleted.size(), 1u);
+        EXPECT_EQ(deleted[0], *c.deleted);
+    } else {
+        EXPECT_TRUE(deleted.empty());
+    }
+    EXPECT_EQ(Texts(*list), TextsWithout(c.removed));
+}
+
+const TcpRow kRow2 = {12, Addr("10.0.0.5"), Port(80), Addr("10.0.0.7"), Port(6000)};
+const TcpRow kRow3First = {12, Addr("10.0.0.5"), Port(80), Addr("10.0.0.8"), Port(6001)};
+const TcpRow kUnlisted = {12, Addr("10.0.0.5"), Port(443), Addr("10.0.0.4"), Port(7000)};
+
+INSTANTIATE_TEST_SUITE_P(
+    Kill, KillClose,
+    ::testing::Values(
+        CloseCase{"IndexStillNamesTheRow", "10.0.0.7", "80", 2, 0, 0, kClosed, kRow2, 2},
+        CloseCase{"StaleIndexNamesAnotherTcpRow", "10.0.0.7", "80", 0, 0, 0, kClosed, kRow2, 2},
+        CloseCase{"StaleIndexNamesAUdpRowWithTheSameTexts", "10.0.0.7", "80", 1, 0, 0, kClosed,
+                  kRow2, 2},
+        CloseCase{"StaleIndexBeyondTheList", "10.0.0.7", "80", 17, 0, 0, kClosed, kRow2, 2},
+        CloseCase{"NegativeIndex", "10.0.0.7", "80", -1, 0, 0, kClosed, kRow2, 2},
+        CloseCase{"FirstOfTwoInTableOrderIsClosed", "10.0.0.8", "80", 3, 0, 0, kClosed, kRow3First,
+                  3},
+        CloseCase{"RowAlreadyGoneRemovesNothing", "10.0.0.4", "443", 0, 0, 0, kClosed, kUnlisted,
+                  std::nullopt},
+        CloseCase{"RefusedDeletionRemovesNothing", "10.0.0.7", "80", 2, 0, 5, kError, kRow2,
+                  std::nullopt},
+        CloseCase{"OnlyCloseWaitMatches", "10.0.0.6", "80", 2, 0, 0, kError, std::nullopt,
+                  std::nullopt},
+        CloseCase{"ListeningSocket", "0.0.0.0", "80", 2, 0, 0, kError, std::nullopt, std::nullopt},
+        CloseCase{"InvalidAddressText", "not.an.address", "80", 2, 0, 0, kError, std::nullopt,
+                  std::nullopt},
+        CloseCase{"EmptyLocalPort", "10.0.0.7", "", 2, 0, 0, kError, std::nullopt, std::nullopt},
+        CloseCase{"TableUnreadable", "10.0.0.7", "80", 2, 31, 0, kError, std::nullopt,
+                  std::nullopt}),
+    [](const auto& info) { return info.param.name; });
+
+struct CloseFixture {
+    std::shared_ptr<FakeSystem> system = std::make_shared<FakeSystem>();
+    std::shared_ptr<MemoryList> list = std::make_shared<MemoryList>();
+    std::shared_ptr<BlockingMessageBox> boxes = std::make_shared<BlockingMessageBox>();
+
+    CloseFixture() {
+        ScriptTcpTable(system->ip);
+        Fill(*list, kListRows);
+    }
+    WorkerContext Context(std::shared_ptr<IListOps> l, std::shared_ptr<IMessageBox> b) {
+        return {system, std::make_shared<CaptureTraceSink>(), std::move(l), std::move(b)};
+    }
+};
+
+TEST(Kill, SecondResultBoxAppearsOnlyAfterTheFirstWasDismissedAndItsRowRemoved) {
+    CloseFixture f;
+    KillStarter starter(f.Context(f.list, f.boxes));
+    ASSERT_TRUE(starter.Start("10.0.0.7", "80", 2));
+    ASSERT_TRUE(f.boxes->WaitForBoxes(1));
+    ASSERT_TRUE(starter.Start("10.0.0.9", "22", 0));
+
+    EXPECT_FALSE(f.boxes->WaitForBoxes(2, 200ms)) << "second box while the first is open";
+    EXPECT_EQ(f.list->GetItemCount(), 4) << "row removed before its box was dismissed";
+
+    f.boxes->DismissOne();
+    ASSERT_TRUE(f.boxes->WaitForBoxes(2));
+    EXPECT_EQ(f.boxes->OpenBoxes(), 1u);
+    EXPECT_EQ(Texts(*f.list), TextsWithout(2)) << "first row must be gone before the second box";
+
+    f.boxes->DismissOne();
+    ASSERT_TRUE(AllWorkersEnded());
+    EXPECT_EQ(Texts(*f.list), (std::vector<std::string>{"UDP 80 10.0.0.7", "TCP 80 10.0.0.8"}));
+}
+
+TEST(Kill, CloseWaitingForItsBoxDoesNotHoldUpARefresh) {
+    CloseFixture f;
+    f.system->ip.tcpEx = {{{5, Addr("10.0.0.5"), Port(22), Addr("10.0.0.9"), Port(5000)}, 0}};
+    KillStarter killer(f.Context(f.list, f.boxes));
+    RefreshStarter refresher(f.Context(f.list, nullptr));
+
+    ASSERT_TRUE(killer.Start("10.0.0.7", "80", 2));
+    ASSERT_TRUE(f.boxes->WaitForBoxes(1));
+    ASSERT_TRUE(refresher.Start(1, 0));
+    EXPECT_TRUE(Eventually([&] { return f.list->GetItemCount() == 1; }))
+        << "the refresh waited for the close";
+
+    // The refill replaced the closed connection's row: after the box there is nothing to remove.
+    f.boxes->DismissOne();
+    ASSERT_TRUE(AllWorkersEnded());
+    EXPECT_EQ(Texts(*f.list), (std::vector<std::string>{"TCP 22 10.0.0.9"}));
+}
+
+// The window closes while a close worker shows its box: Detach() returns at once, and the
+// worker, once its box is gone, neither removes a row nor shows anything.
+TEST(Kill, WorkerOfAClosedWindowTouchesNothingAfterItsBox) {
+    CloseFixture f;
+    auto target = std::make_shared<RecordingList>();
+    Fill(target->List(), kListRows);
+    auto list = std::make_shared<DetachableList>(target);
+    auto box = std::make_shared<DetachableMessageBox>(f.boxes);
+    KillStarter starter(f.Context(list, box));
+
+    ASSERT_TRUE(starter.Start("10.0.0.7", "80", 2));
+    ASSERT_TRUE(f.boxes->WaitForBoxes(1));
+    ASSERT_TRUE(starter.Start("10.0.0.9", "22", 0)); // waits for the close lock
+    list->Detach();
+    box->Detach();
+    EXPECT_EQ(f.boxes->OpenBoxes(), 1u) << "Detach must not wait for the open box";
+
+    f.boxes->SetAnswer(false);
+    f.boxes->DismissOne();
+    ASSERT_TRUE(AllWorkersEnded());
+    EXPECT_TRUE(target->Log().empty());
+    EXPECT_EQ(f.boxes->Boxes().size(), 1u);
+    EXPECT_EQ(target->List().GetItemCount(), 4);
+}
+
+} // namespace
+} // namespace hl

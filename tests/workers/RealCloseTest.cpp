@@ -1,0 +1,326 @@
+// Closing real loopback connections through the kernel. Closing needs CAP_NET_ADMIN; the
+// tests that need it say so and skip without it.
+
+#include "WorkerTestSupport.h"
+#include "platform/UniqueFd.h"
+#include "platform/fake/FakeMessageBox.h"
+#include "platform/linux/LinuxSystem.h"
+#include "workers/KillStarter.h"
+#include "workers/RefreshStarter.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <memory>
+#include <netinet/in.h>
+#include <optional>
+#include <string>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <vector>
+
+namespace hl {
+namespace {
+
+using namespace test;
+
+constexpr const char* kClosed = "Connection closed succesfully";
+constexpr const char* kError = "Error closing connection";
+
+// Capabilities are a property of each thread; a worker thread starts with its creator's.
+struct Caps {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+};
+
+std::optional<Caps> GetCaps() {
+    Caps caps;
+    if (::syscall(SYS_capget, &caps.header, caps.data) != 0) {
+        return std::nullopt;
+    }
+    return caps;
+}
+
+bool SetCaps(Caps caps) {
+    return ::syscall(SYS_capset, &caps.header, caps.data) == 0;
+}
+
+bool HasNetAdmin() {
+    auto caps = GetCaps();
+    return caps && (caps->data[0].effective & (1u << CAP_NET_ADMIN)) != 0;
+}
+
+#define REQUIRE_NET_ADMIN()                                                                        \
+    if (!HasNetAdmin())                                                                            \
+    GTEST_SKIP() << "closing a connection needs CAP_NET_ADMIN, which this process lacks (run "     \
+                    "as root)"
+
+// Takes CAP_NET_ADMIN out of the calling thread's effective set while it lives.
+class WithoutNetAdmin {
+public:
+    WithoutNetAdmin() : m_saved(GetCaps()) {
+        if (m_saved) {
+            Caps dropped = *m_saved;
+            dropped.data[0].effective &= ~(1u << CAP_NET_ADMIN);
+            m_dropped = SetCaps(dropped);
+        }
+    }
+    ~WithoutNetAdmin() {
+        if (m_dropped) {
+            SetCaps(*m_saved);
+        }
+    }
+    bool Dropped() const { return m_dropped && !HasNetAdmin(); }
+
+private:
+    std::optional<Caps> m_saved;
+    bool m_dropped = false;
+};
+
+uint16_t LocalPort(int fd) {
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    return ntohs(addr.sin_port);
+}
+
+uint16_t PeerPort(int fd) {
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    ::getpeername(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    return ntohs(addr.sin_port);
+}
+
+void BoundReceives(int fd) {
+    timeval timeout{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+}
+
+UniqueFd Listen() {
+    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (!fd || ::bind(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(fd.Get(), 8) != 0) {
+        return UniqueFd();
+    }
+    return fd;
+}
+
+// One established loopback connection: the client end and the end the listener accepted.
+struct Connection {
+    UniqueFd client;
+    UniqueFd server;
+    uint16_t clientPort = 0;
+};
+
+Connection Connect(int listener) {
+    Connection c;
+    c.client = UniqueFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(LocalPort(listener));
+    if (!c.client ||
+        ::connect(c.client.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        return {};
+    }
+    c.server = UniqueFd(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
+    c.clientPort = LocalPort(c.client.Get());
+    BoundReceives(c.client.Get());
+    BoundReceives(c.server.Get());
+    return c;
+}
+
+// The errno a receive ends with, 0 when a byte arrived or the peer closed in order.
+int ReceiveError(int fd) {
+    char byte;
+    return ::recv(fd, &byte, 1, 0) < 0 ? errno : 0;
+}
+
+bool StillConnected(const Connection& c) {
+    char byte = 'x';
+    return ::send(c.client.Get(), &byte, 1, MSG_NOSIGNAL) == 1 &&
+           ::recv(c.server.Get(), &byte, 1, 0) == 1;
+}
+
+// The state of a loopback connection in the plain TCP table, waiting for it to reach
+// `state` (the table numbering).
+bool ReachesState(uint16_t localPort, uint32_t remoteAddr, uint32_t state) {
+    LinuxSystem system;
+    return Eventually(
+        [&] {
+            std::vector<TcpRow> rows;
+            if (system.OpenIpHelper()->GetTcpTable(rows) != 0) {
+                return false;
+            }
+            for (const TcpRow& row : rows) {
+                if ((row.localPort & 0xFFFF) == htons(localPort) && row.remoteAddr == remoteAddr &&
+                    row.state == state) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        5s);
+}
+
+struct Closer {
+    std::shared_ptr<LinuxSystem> system = std::make_shared<LinuxSystem>();
+    std::shared_ptr<MemoryList> list = std::make_shared<MemoryList>();
+    std::shared_ptr<FakeMessageBox> boxes = std::make_shared<FakeMessageBox>();
+
+    WorkerContext Context() { return {system, std::make_shared<CaptureTraceSink>(), list, boxes}; }
+    // Runs one close worker to its end; the text of its box.
+    std::string Close(const std::string& remote, const std::string& port, int item) {
+        const size_t before = boxes->Boxes().size();
+        KillStarter starter(Context());
+        if (!starter.Start(remote, port, item) || !AllWorkersEnded()) {
+            return "worker did not run";
+        }
+        const auto shown = boxes->Boxes();
+        return shown.size() == before + 1 ? shown.back().text : "no single box";
+    }
+    void AddRow(const std::string& localPort, const std::string& remote) {
+        RowTexts cells;
+        cells[kColProtocol] = "TCP";
+        cells[kColLocalPort] = localPort;
+        cells[kColRemoteAddress] = remote;
+        list->InsertFilledItem(cells, 0);
+    }
+    std::vector<RowTexts> Rows() const {
+        std::vector<RowTexts> rows;
+        for (const auto& row : list->Rows()) {
+            rows.push_back(row.cells);
+        }
+        return rows;
+    }
+};
+
+TEST(KillReal, ClosesAnEstablishedLoopbackConnectionAndRemovesExactlyItsRow) {
+    REQUIRE_NET_ADMIN();
+    UniqueFd listener = Listen();
+    ASSERT_TRUE(listener);
+    Connection c = Connect(listener.Get());
+    ASSERT_TRUE(c.server);
+    const std::string clientPort = std::to_string(c.clientPort);
+    const std::string serverPort = std::to_string(LocalPort(listener.Get()));
+
+    Closer closer;
+    RefreshStarter refresh(closer.Context());
+    ASSERT_TRUE(refresh.Start(1, 0));
+    ASSERT_TRUE(AllWorkersEnded());
+    auto before = closer.Rows();
+    int item = -1;
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i][kColLocalPort] == clientPort && before[i][kColRemoteAddress] == "127.0.0.1" &&
+            before[i][kColRemotePort] == serverPort) {
+            item = static_cast<int>(i);
+        }
+    }
+    ASSERT_GE(item, 0) << "the refresh did not list the test's connection";
+    EXPECT_EQ(before[item][kColState], "ESTABLISHED");
+    EXPECT_EQ(before[item][kColPid], std::to_string(::getpid()));
+
+    EXPECT_EQ(closer.Close("127.0.0.1", clientPort, item), kClosed);
+    before.erase(before.begin() + item);
+    EXPECT_EQ(closer.Rows(), before);
+    EXPECT_EQ(ReceiveError(c.client.Get()), ECONNABORTED);
+    EXPECT_EQ(ReceiveError(c.server.Get()), ECONNRESET);
+}
+
+TEST(KillReal, OfTwoConnectionsSharingRemoteAddressAndLocalPortTheFirstInTableOrderIsClosed) {
+    REQUIRE_NET_ADMIN();
+    UniqueFd listener = Listen();
+    ASSERT_TRUE(listener);
+    Connection a = Connect(listener.Get());
+    Connection b = Connect(listener.Get());
+    ASSERT_TRUE(a.server && b.server);
+    // Both accepted ends have the listener's port and 127.0.0.1 as their remote address; the
+    // table orders them by remote port.
+    Connection& first = PeerPort(a.server.Get()) < PeerPort(b.server.Get()) ? a : b;
+    Connection& second = &first == &a ? b : a;
+
+    Closer closer;
+    const std::string port = std::to_string(LocalPort(listener.Get()));
+    closer.AddRow(port, "127.0.0.1");
+    closer.AddRow(port, "127.0.0.1");
+    EXPECT_EQ(closer.Close("127.0.0.1", port, 0), kClosed);
+    EXPECT_EQ(closer.list->GetItemCount(), 1);
+    EXPECT_EQ(ReceiveError(first.server.Get()), ECONNABORTED);
+    EXPECT_TRUE(StillConnected(second));
+}
+
+TEST(KillReal, ConnectionsThatAreNotEstablishedOrNotNamedGiveTheErrorBoxAndRemoveNothing) {
+    REQUIRE_NET_ADMIN();
+    const uint32_t loopback = htonl(INADDR_LOOPBACK);
+    UniqueFd listener = Listen();
+    UniqueFd otherListener = Listen();
+    ASSERT_TRUE(listener && otherListener);
+    const uint16_t listenPort = LocalPort(listener.Get());
+    const uint16_t otherPort = LocalPort(otherListener.Get());
+
+    Connection live = Connect(listener.Get());
+    Connection timeWait = Connect(listener.Get());
+    Connection closeWait = Connect(otherListener.Get());
+    ASSERT_TRUE(live.server && timeWait.server && closeWait.server);
+    timeWait.client.Reset(); // the side that closes first ends in TIME_WAIT
+    timeWait.server.Reset();
+    closeWait.client.Reset(); // the side left open waits in CLOSE_WAIT
+    ASSERT_TRUE(ReachesState(timeWait.clientPort, loopback, 11));
+    ASSERT_TRUE(ReachesState(otherPort, loopback, 8));
+
+    struct Case {
+        const char* name;
+        std::string remote;
+        std::string port;
+    };
+    const Case cases[] = {
+        {"listening", "0.0.0.0", std::to_string(listenPort)},
+        {"TIME_WAIT", "127.0.0.1", std::to_string(timeWait.clientPort)},
+        {"CLOSE_WAIT", "127.0.0.1", std::to_string(otherPort)},
+        {"invalid address", "not.an.address", std::to_string(live.clientPort)},
+        {"empty local port", "127.0.0.1", ""},
+    };
+    Closer closer;
+    for (const Case& c : cases) {
+        closer.AddRow(c.port, c.remote);
+    }
+    const auto rows = closer.Rows();
+    for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
+        const Case& c = cases[i];
+        EXPECT_EQ(closer.Close(c.remote, c.port, static_cast<int>(std::size(cases)) - 1 - i),
+                  kError)
+            << c.name;
+    }
+    EXPECT_EQ(closer.Rows(), rows);
+    EXPECT_TRUE(StillConnected(live));
+    EXPECT_TRUE(ReachesState(otherPort, loopback, 8)) << "the CLOSE_WAIT end was closed";
+}
+
+// Runs with or without the capability: the worker starts without it either way.
+TEST(KillReal, KernelRefusalWithoutNetAdminGivesTheErrorBoxAndKeepsTheRow) {
+    UniqueFd listener = Listen();
+    ASSERT_TRUE(listener);
+    Connection c = Connect(listener.Get());
+    ASSERT_TRUE(c.server);
+    Closer closer;
+    const std::string port = std::to_string(c.clientPort);
+    closer.AddRow(port, "127.0.0.1");
+
+    std::string box;
+    {
+        WithoutNetAdmin dropped;
+        ASSERT_TRUE(dropped.Dropped()) << "could not drop CAP_NET_ADMIN";
+        box = closer.Close("127.0.0.1", port, 0);
+    }
+    EXPECT_EQ(box, kError);
+    EXPECT_EQ(closer.list->GetItemCount(), 1);
+    EXPECT_TRUE(StillConnected(c));
+}
+
+} // namespace
+} // namespace hl
