@@ -57,9 +57,9 @@ bench: build
 	bench/run.sh $(BUILD_DIR)
 
 # Core tests under AddressSanitizer + UndefinedBehaviorSanitizer, worker tests under
-# ThreadSanitizer. Not part of `make test`: two more full builds.
+# ThreadSanitizer. Not part of `make test`: two more builds of the core (no Qt in either).
 check-sanitize: deps
-	cmake -S . -B $(SAN_DIR)/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHL_SANITIZE=address
+	cmake -S . -B $(SAN_DIR)/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHL_SANITIZE=address -DHL_BUILD_GUI=OFF
 	cmake --build $(SAN_DIR)/asan -j $(JOBS)
 	cd $(SAN_DIR)/asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	cmake -S . -B $(SAN_DIR)/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHL_SANITIZE=thread -DHL_BUILD_GUI=OFF
