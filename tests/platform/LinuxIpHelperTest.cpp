@@ -9,9 +9,13 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <linux/audit.h>
 #include <linux/capability.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -223,6 +227,68 @@ TEST(LinuxIpHelperSocketTest, OneViewWalksTheProcessesOnceANewViewAfresh) {
 
     ASSERT_EQ(system.OpenIpHelper()->GetTcpExTable(tcp), kErrorSuccess);
     EXPECT_TRUE(Contains(tcp, WithPid(row, kSelf)));
+}
+
+// ---- sock_diag unavailable --------------------------------------------------------------
+
+#if defined(__x86_64__)
+constexpr uint32_t kAuditArch = AUDIT_ARCH_X86_64;
+#elif defined(__aarch64__)
+constexpr uint32_t kAuditArch = AUDIT_ARCH_AARCH64;
+#else
+constexpr uint32_t kAuditArch = 0;
+#endif
+
+// From now on socket(AF_NETLINK, ...) fails with EPROTONOSUPPORT in this process.
+bool RefuseNetlinkSockets() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kAuditArch, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_socket, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPROTONOSUPPORT),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog prog{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog) == 0;
+}
+
+TEST(LinuxIpHelperUnavailableTest, ExtendedReadsFailWithTheCodeWhilePlainOnesWork) {
+    if (kAuditArch == 0) {
+        GTEST_SKIP() << "no seccomp architecture constant for this machine";
+    }
+    // The child reports one digit per call: 0 success, 1 the expected failure, 9 otherwise.
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char report[5] = "9999";
+        if (RefuseNetlinkSockets()) {
+            LinuxIpHelper ip("/proc");
+            std::vector<TcpExRow> tcpEx{{}};
+            std::vector<UdpExRow> udpEx;
+            std::vector<TcpRow> tcp;
+            std::vector<UdpRow> udp;
+            report[0] = ip.GetTcpExTable(tcpEx) == kErrorNotSupported ? '1' : '9';
+            report[1] = ip.GetUdpExTable(udpEx) == kErrorNotSupported ? '1' : '9';
+            report[2] = ip.GetTcpTable(tcp) == kErrorSuccess ? '0' : '9';
+            report[3] = ip.GetUdpTable(udp) == kErrorSuccess ? '0' : '9';
+        }
+        (void)!::write(out[1], report, 4);
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    char report[5] = {};
+    const ssize_t got = ::read(out[0], report, 4);
+    ::close(out[0]);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_EQ(got, 4);
+    EXPECT_STREQ(report, "1100");
 }
 
 // ---- deleting a connection ---------------------------------------------------------------
