@@ -1,0 +1,95 @@
+#pragma once
+
+#include "inventory/ListOps.h"
+#include "listview/ImageList.h"
+#include "listview/PortListModel.h"
+#include "listview/UiCallPump.h"
+
+#include <QTableView>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+
+namespace hl {
+
+class UiListOps;
+
+// Extended styles of the list (the bits of the report-style list view they stand for).
+inline constexpr uint32_t LVS_EX_GRIDLINES = 0x01;
+inline constexpr uint32_t LVS_EX_HEADERDRAGDROP = 0x10;
+inline constexpr uint32_t LVS_EX_FULLROWSELECT = 0x20;
+// Column formats.
+inline constexpr int LVCFMT_LEFT = 0;
+
+// The connection list: a report-style table of rows with eight text cells, an image and an
+// item data value each, on a model of its own.
+//
+// It is also the list the workers fill: every list operation may be called from any thread
+// and is carried out on the UI thread before it returns (directly when called there). While
+// rows stream in, the view is told about them at most once per frame. Workers should hold
+// ThreadSafeOps(), which outlives the list and fails at once when the list is gone.
+class CPortListCtrl : public QTableView, public IListOps {
+    Q_OBJECT
+public:
+    explicit CPortListCtrl(QWidget* parent = nullptr);
+    ~CPortListCtrl() override;
+
+    // IListOps, any thread.
+    int InsertItem(const std::string& text, int image) override;
+    bool SetItemText(int row, int column, const std::string& text) override;
+    bool DeleteAllItems() override;
+    bool DeleteItem(int row) override;
+    int GetFirstSelected() override;
+    std::string GetItemText(int row, int column) override;
+    int GetItemCount() override;
+    int InsertFilledItem(const RowTexts& cells, int image) override;
+
+    // The list operations for worker threads, safe to keep after the list is destroyed.
+    std::shared_ptr<IListOps> ThreadSafeOps() const;
+    // Fails every waiting and every later operation from another thread at once (done when
+    // the list is destroyed; the owner may do it earlier, when its window closes).
+    void CloseOperations() { m_pump.Close(); }
+
+    // UI thread only from here on.
+    int InsertColumn(int column, const QString& heading, int format, int width);
+    int GetColumnCount() const { return m_model.ColumnCount(); }
+    QString GetColumnHeading(int column) const { return m_model.ColumnHeading(column); }
+    int GetColumnWidth(int column) const;
+    bool SetColumnWidth(int column, int width);
+    // The small images, drawn in column 0 by each row's image index.
+    void SetImageList(const ImageList& images);
+    // Sets the extended styles given in mask (all of them when mask is 0) to those of style;
+    // returns the previous styles.
+    uint32_t SetExtendedStyle(uint32_t style, uint32_t mask = 0);
+    uint32_t GetExtendedStyle() const { return m_nExtendedStyle; }
+    bool SetItemData(int row, std::intptr_t data);
+    std::intptr_t GetItemData(int row) const { return m_model.GetItemData(row); }
+    int GetItemImage(int row) const { return m_model.GetImage(row); }
+    // Shows the rows inserted so far at once instead of at the next frame.
+    void FlushUpdates() { m_model.Publish(); }
+    // Rows the view shows; lags GetItemCount() by at most one frame while rows stream in.
+    int GetVisibleRowCount() const { return m_model.rowCount(); }
+
+    PortListModel& Model() { return m_model; }
+
+private:
+    friend class UiListOps;
+
+    int DoInsertItem(const std::string& text, int image);
+    int DoInsertFilledItem(const RowTexts& cells, int image);
+    bool DoSetItemText(int row, int column, const std::string& text);
+    bool DoDeleteAllItems();
+    bool DoDeleteItem(int row);
+    int DoGetFirstSelected() const;
+    std::string DoGetItemText(int row, int column) const;
+    int DoGetItemCount() const;
+    void SchedulePublish();
+
+    PortListModel m_model;
+    UiCallPump m_pump;
+    std::shared_ptr<UiListOps> m_ops;
+    QTimer m_publishTimer;
+    uint32_t m_nExtendedStyle = 0;
+};
+
+} // namespace hl

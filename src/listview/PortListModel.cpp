@@ -1,0 +1,195 @@
+#include "listview/PortListModel.h"
+
+namespace hl {
+
+PortListModel::PortListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+bool PortListModel::ValidRow(int row) const {
+    return row >= 0 && static_cast<size_t>(row) < m_rows.size();
+}
+
+int PortListModel::InsertItem(const std::string& text, int image) {
+    Row row;
+    row.cells[kColProtocol] = text;
+    row.image = image;
+    m_rows.push_back(std::move(row));
+    return 0;
+}
+
+int PortListModel::InsertFilledItem(const RowTexts& cells, int image) {
+    Row row;
+    row.cells = cells;
+    row.image = image;
+    m_rows.push_back(std::move(row));
+    return 0;
+}
+
+bool PortListModel::SetItemText(int row, int column, const std::string& text) {
+    if (!ValidRow(row) || column < 0 || column >= kColumnCount) {
+        return false;
+    }
+    const size_t slot = Slot(row);
+    m_rows[slot].cells[column] = text;
+    const int viewRow = ViewRowOf(row);
+    if (viewRow >= 0 && column < ColumnCount()) {
+        const QModelIndex cell = index(viewRow, column);
+        emit dataChanged(cell, cell, {Qt::DisplayRole});
+    }
+    return true;
+}
+
+bool PortListModel::DeleteAllItems() {
+    beginResetModel();
+    m_rows.clear();
+    m_nPublished = 0;
+    endResetModel();
+    return true;
+}
+
+bool PortListModel::DeleteItem(int row) {
+    if (!ValidRow(row)) {
+        return false;
+    }
+    const size_t slot = Slot(row);
+    const int viewRow = ViewRowOf(row);
+    if (viewRow < 0) {
+        m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(slot));
+        return true;
+    }
+    beginRemoveRows(QModelIndex(), viewRow, viewRow);
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(slot));
+    --m_nPublished;
+    endRemoveRows();
+    return true;
+}
+
+std::string PortListModel::GetItemText(int row, int column) const {
+    if (!ValidRow(row) || column < 0 || column >= kColumnCount) {
+        return {};
+    }
+    return m_rows[Slot(row)].cells[column];
+}
+
+bool PortListModel::SetItemData(int row, std::intptr_t data) {
+    if (!ValidRow(row)) {
+        return false;
+    }
+    m_rows[Slot(row)].data = data;
+    return true;
+}
+
+std::intptr_t PortListModel::GetItemData(int row) const {
+    return ValidRow(row) ? m_rows[Slot(row)].data : 0;
+}
+
+int PortListModel::GetImage(int row) const {
+    return ValidRow(row) ? m_rows[Slot(row)].image : kNoImage;
+}
+
+int PortListModel::InsertColumn(int column, const QString& heading) {
+    if (column < 0 || column > ColumnCount() || ColumnCount() >= kColumnCount) {
+        return -1;
+    }
+    beginInsertColumns(QModelIndex(), column, column);
+    m_headings.insert(m_headings.begin() + column, heading);
+    endInsertColumns();
+    return column;
+}
+
+QString PortListModel::ColumnHeading(int column) const {
+    if (column < 0 || column >= ColumnCount()) {
+        return {};
+    }
+    return m_headings[static_cast<size_t>(column)];
+}
+
+void PortListModel::SetImages(std::vector<QPixmap> images) {
+    m_images = std::move(images);
+    if (m_nPublished > 0 && ColumnCount() > 0) {
+        emit dataChanged(index(0, 0), index(m_nPublished - 1, 0), {Qt::DecorationRole});
+    }
+}
+
+void PortListModel::Publish() {
+    const int pending = Unpublished();
+    if (pending <= 0) {
+        return;
+    }
+    beginInsertRows(QModelIndex(), 0, pending - 1);
+    m_nPublished = static_cast<int>(m_rows.size());
+    endInsertRows();
+}
+
+int PortListModel::ViewRowOf(int row) const {
+    if (!ValidRow(row)) {
+        return -1;
+    }
+    const int viewRow = row - Unpublished();
+    return viewRow >= 0 ? viewRow : -1;
+}
+
+int PortListModel::ListRowOf(int viewRow) const {
+    if (viewRow < 0 || viewRow >= m_nPublished) {
+        return -1;
+    }
+    return viewRow + Unpublished();
+}
+
+int PortListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_nPublished;
+}
+
+int PortListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount();
+}
+
+QVariant PortListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_nPublished || index.column() >= kColumnCount) {
+        return {};
+    }
+    // View row r is the r-th published row from the top.
+    const Row& row = m_rows[static_cast<size_t>(m_nPublished - 1 - index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole: {
+        const std::string& text = row.cells[static_cast<size_t>(index.column())];
+        if (text.empty()) {
+            return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+        }
+        // Cell texts are bytes; names that are not valid UTF-8 show replacement characters.
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
+    case Qt::DecorationRole:
+        if (index.column() == 0 && row.image >= 0 &&
+            static_cast<size_t>(row.image) < m_images.size()) {
+            return m_images[static_cast<size_t>(row.image)];
+        }
+        return {};
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    default:
+        return {};
+    }
+}
+
+QVariant PortListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal) {
+        return {};
+    }
+    if (role == Qt::DisplayRole) {
+        return ColumnHeading(section);
+    }
+    if (role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    }
+    return {};
+}
+
+Qt::ItemFlags PortListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+} // namespace hl

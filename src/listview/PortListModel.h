@@ -1,0 +1,74 @@
+#pragma once
+
+#include "inventory/ListOps.h"
+
+#include <QAbstractTableModel>
+#include <QPixmap>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace hl {
+
+// The rows of the connection list: eight texts, an image index and the item data per row,
+// and the column headings. UI thread only.
+//
+// Rows are inserted at the top. They are stored bottom first, so an insertion at the top is
+// an append. Rows inserted since the last Publish() exist for the list operations but not yet
+// for the views: Publish() shows them all with one insertion, so a refresh that inserts rows
+// one by one costs the views one update per Publish() and not one per row.
+class PortListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Row {
+        RowTexts cells;
+        int image = kNoImage;
+        std::intptr_t data = 0;
+    };
+
+    explicit PortListModel(QObject* parent = nullptr);
+
+    // The list operations, by list row (0 is the top, unpublished rows included).
+    int InsertItem(const std::string& text, int image);
+    int InsertFilledItem(const RowTexts& cells, int image);
+    bool SetItemText(int row, int column, const std::string& text);
+    bool DeleteAllItems();
+    bool DeleteItem(int row);
+    std::string GetItemText(int row, int column) const;
+    int GetItemCount() const { return static_cast<int>(m_rows.size()); }
+    bool SetItemData(int row, std::intptr_t data);
+    std::intptr_t GetItemData(int row) const;
+    int GetImage(int row) const;
+
+    // Columns: inserted at `column` (0..count); returns its index or -1.
+    int InsertColumn(int column, const QString& heading);
+    int ColumnCount() const { return static_cast<int>(m_headings.size()); }
+    QString ColumnHeading(int column) const;
+    void SetImages(std::vector<QPixmap> images);
+
+    // Shows the rows inserted since the last call to the views.
+    void Publish();
+    int Unpublished() const { return static_cast<int>(m_rows.size()) - m_nPublished; }
+    // A list row as the views number it, and back; -1 when the row is not shown (yet).
+    int ViewRowOf(int row) const;
+    int ListRowOf(int viewRow) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    bool ValidRow(int row) const;
+    // Index into m_rows of a list row (row 0 is the last element).
+    size_t Slot(int row) const { return m_rows.size() - 1 - static_cast<size_t>(row); }
+
+    std::vector<Row> m_rows; // bottom row first
+    int m_nPublished = 0;    // m_rows[0 .. m_nPublished) are known to the views
+    std::vector<QString> m_headings;
+    std::vector<QPixmap> m_images;
+};
+
+} // namespace hl

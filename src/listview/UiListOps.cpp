@@ -1,0 +1,55 @@
+#include "listview/UiListOps.h"
+
+#include "listview/PortListCtrl.h"
+
+namespace hl {
+
+int UiListOps::InsertItem(const std::string& text, int image) {
+    int row = -1;
+    m_queue->Call([&] { row = m_list->DoInsertItem(text, image); });
+    return row;
+}
+
+bool UiListOps::SetItemText(int row, int column, const std::string& text) {
+    bool ok = false;
+    m_queue->Call([&] { ok = m_list->DoSetItemText(row, column, text); });
+    return ok;
+}
+
+bool UiListOps::DeleteAllItems() {
+    bool ok = false;
+    m_queue->Call([&] { ok = m_list->DoDeleteAllItems(); });
+    return ok;
+}
+
+bool UiListOps::DeleteItem(int row) {
+    bool ok = false;
+    m_queue->Call([&] { ok = m_list->DoDeleteItem(row); });
+    return ok;
+}
+
+int UiListOps::GetFirstSelected() {
+    int row = -1;
+    m_queue->Call([&] { row = m_list->DoGetFirstSelected(); });
+    return row;
+}
+
+std::string UiListOps::GetItemText(int row, int column) {
+    std::string text;
+    m_queue->Call([&] { text = m_list->DoGetItemText(row, column); });
+    return text;
+}
+
+int UiListOps::GetItemCount() {
+    int count = 0;
+    m_queue->Call([&] { count = m_list->DoGetItemCount(); });
+    return count;
+}
+
+int UiListOps::InsertFilledItem(const RowTexts& cells, int image) {
+    int row = -1;
+    m_queue->Call([&] { row = m_list->DoInsertFilledItem(cells, image); });
+    return row;
+}
+
+} // namespace hl

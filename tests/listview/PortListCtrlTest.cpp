@@ -1,0 +1,240 @@
+#include "listview/PortListCtrl.h"
+
+#include "WorkerThread.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTest>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace hl {
+namespace {
+
+using namespace std::chrono_literals;
+
+using test::RunOnWorker;
+
+std::vector<std::string> Column(IListOps& list, int column) {
+    std::vector<std::string> texts;
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        texts.push_back(list.GetItemText(row, column));
+    }
+    return texts;
+}
+
+RowTexts Cells(const std::string& protocol, const std::string& pid) {
+    RowTexts cells;
+    cells[kColProtocol] = protocol;
+    cells[kColPid] = pid;
+    return cells;
+}
+
+class PortListCtrlTest : public testing::Test {
+protected:
+    PortListCtrlTest() {
+        for (int col = 0; col < kColumnCount; ++col) {
+            list.InsertColumn(col, QStringLiteral("c%1").arg(col), LVCFMT_LEFT, 50);
+        }
+        list.resize(600, 300);
+    }
+
+    QString ViewText(int viewRow, int column) {
+        return list.Model().index(viewRow, column).data().toString();
+    }
+
+    CPortListCtrl list;
+};
+
+// The sequence a refresh and a close worker run; the same results whichever thread runs it.
+std::vector<std::string> RunReaderSequence(IListOps& ops) {
+    std::vector<std::string> log;
+    ops.DeleteAllItems();
+    for (const char* name : {"u1", "u2"}) {
+        const int row = ops.InsertItem("UDP", 1);
+        ops.SetItemText(row, kColProcessName, name);
+    }
+    for (const char* name : {"t1", "t2"}) {
+        RowTexts cells = Cells("TCP", "7");
+        cells[kColProcessName] = name;
+        log.push_back(std::to_string(ops.InsertFilledItem(cells, 0)));
+    }
+    log.push_back(ops.SetItemText(9, 0, "x") ? "set9" : "noset9");
+    log.push_back(ops.SetItemText(0, kColumnCount, "x") ? "set8" : "noset8");
+    log.push_back(ops.GetItemText(9, 0).empty() ? "empty9" : "text9");
+    log.push_back(std::to_string(ops.GetFirstSelected()));
+    log.push_back(ops.DeleteItem(1) ? "del1" : "nodel1");
+    log.push_back(ops.DeleteItem(3) ? "del3" : "nodel3");
+    for (const std::string& name : Column(ops, kColProcessName)) {
+        log.push_back(name);
+    }
+    return log;
+}
+
+const std::vector<std::string> kExpectedSequence = {
+    "0", "0", "noset9", "noset8", "empty9", "-1", "del1", "nodel3", "t2", "u2", "u1"};
+
+TEST_F(PortListCtrlTest, OperationsOnTheUiThread) {
+    EXPECT_EQ(RunReaderSequence(list), kExpectedSequence);
+    EXPECT_EQ(list.GetItemText(0, kColPid), "7");
+    EXPECT_EQ(list.GetItemImage(0), 0);
+    EXPECT_EQ(list.GetItemImage(1), 1);
+    EXPECT_EQ(list.GetItemData(0), 0);
+}
+
+TEST_F(PortListCtrlTest, OperationsFromAWorkerGiveTheSameResults) {
+    auto ops = list.ThreadSafeOps();
+    EXPECT_EQ(RunOnWorker([ops] { return RunReaderSequence(*ops); }), kExpectedSequence);
+    // The list object's own operations forward from a worker thread as well.
+    CPortListCtrl* raw = &list;
+    EXPECT_EQ(RunOnWorker([raw] { return raw->GetItemText(0, kColProcessName); }), "t2");
+}
+
+TEST_F(PortListCtrlTest, TheViewLearnsOfStreamedRowsAtTheNextFrame) {
+    list.InsertFilledItem(Cells("UDP", "1"), 1);
+    list.InsertFilledItem(Cells("TCP", "2"), 0);
+    // The list operations see both rows at once; the view only after the frame.
+    EXPECT_EQ(list.GetItemCount(), 2);
+    EXPECT_EQ(list.GetItemText(0, kColPid), "2");
+    EXPECT_EQ(list.GetVisibleRowCount(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list.GetVisibleRowCount() == 2; }, 1000));
+    EXPECT_EQ(ViewText(0, kColPid), "2");
+    EXPECT_EQ(ViewText(1, kColPid), "1");
+
+    // A selected row keeps its list index right while newer rows wait above it unseen.
+    list.selectRow(1);
+    list.InsertFilledItem(Cells("TCP", "3"), 0);
+    EXPECT_EQ(list.GetVisibleRowCount(), 2);
+    EXPECT_EQ(list.GetFirstSelected(), 2);
+    EXPECT_EQ(list.GetItemText(list.GetFirstSelected(), kColPid), "1");
+    // Changing or removing a shown row reaches the view at once.
+    EXPECT_TRUE(list.SetItemText(2, kColPid, "10"));
+    EXPECT_EQ(ViewText(1, kColPid), "10");
+    EXPECT_TRUE(list.DeleteItem(1));
+    EXPECT_EQ(ViewText(0, kColPid), "10");
+    list.FlushUpdates();
+    EXPECT_EQ(list.GetVisibleRowCount(), 2);
+    EXPECT_EQ(ViewText(0, kColPid), "3");
+}
+
+TEST_F(PortListCtrlTest, RowImagesAndCellTexts) {
+    ImageList images;
+    images.Create(16, 16);
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    QPixmap blue(16, 16);
+    blue.fill(Qt::blue);
+    images.Add(QIcon(red));
+    images.Add(QIcon(blue));
+    list.SetImageList(images);
+
+    list.InsertItem("TCP", kNoImage);
+    list.InsertItem("UDP", 1);
+    list.InsertItem("TCP", 5); // no such image
+    const std::string longText(10000, 'x');
+    list.SetItemText(1, kColProcessName, longText);
+    list.SetItemText(0, kColProcessName, "bad\xff\xfe name");
+    list.FlushUpdates();
+
+    const auto decoration = [&](int viewRow) {
+        return list.Model().index(viewRow, 0).data(Qt::DecorationRole);
+    };
+    EXPECT_FALSE(decoration(0).isValid());
+    EXPECT_EQ(decoration(1).value<QPixmap>().toImage().pixelColor(4, 4), QColor(Qt::blue));
+    EXPECT_FALSE(decoration(2).isValid());
+    EXPECT_EQ(list.GetItemText(1, kColProcessName), longText);
+    // Bytes that are not UTF-8 still show, with replacement characters.
+    EXPECT_TRUE(ViewText(0, kColProcessName).startsWith(QStringLiteral("bad")));
+    EXPECT_TRUE(ViewText(0, kColProcessName).endsWith(QStringLiteral(" name")));
+    EXPECT_TRUE(ViewText(0, kColRemoteAddress).isEmpty());
+}
+
+TEST_F(PortListCtrlTest, ExtendedStylesSwitchGridHeaderDragAndFullRowSelection) {
+    EXPECT_EQ(
+        list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT), 0u);
+    EXPECT_EQ(list.GetExtendedStyle(), 0x31u);
+    EXPECT_TRUE(list.showGrid());
+    EXPECT_TRUE(list.horizontalHeader()->sectionsMovable());
+
+    list.InsertFilledItem(Cells("TCP", "1"), 0);
+    list.InsertFilledItem(Cells("TCP", "2"), 0);
+    list.FlushUpdates();
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const QRect cell = list.visualRect(list.Model().index(1, kColLocalAddress));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_TRUE(list.selectionModel()->isRowSelected(1, QModelIndex()));
+    EXPECT_EQ(list.GetFirstSelected(), 1);
+
+    // A mask limits the change to its bits.
+    EXPECT_EQ(list.SetExtendedStyle(0, LVS_EX_GRIDLINES), 0x31u);
+    EXPECT_EQ(list.GetExtendedStyle(), 0x30u);
+    EXPECT_FALSE(list.showGrid());
+    list.SetExtendedStyle(0);
+    EXPECT_FALSE(list.horizontalHeader()->sectionsMovable());
+    list.clearSelection();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_FALSE(list.selectionModel()->isRowSelected(1, QModelIndex()));
+}
+
+TEST_F(PortListCtrlTest, ColumnsKeepHeadingsAndWidths) {
+    EXPECT_EQ(list.GetColumnCount(), kColumnCount);
+    EXPECT_EQ(list.GetColumnHeading(3), QStringLiteral("c3"));
+    EXPECT_EQ(list.Model().headerData(3, Qt::Horizontal).toString(), QStringLiteral("c3"));
+    EXPECT_EQ(list.GetColumnWidth(3), 50);
+    EXPECT_TRUE(list.SetColumnWidth(3, 315));
+    EXPECT_EQ(list.GetColumnWidth(3), 315);
+    // A list has at most eight columns, inserted at valid positions only.
+    EXPECT_EQ(list.InsertColumn(8, QStringLiteral("extra"), LVCFMT_LEFT, 10), -1);
+    EXPECT_FALSE(list.SetColumnWidth(8, 10));
+    EXPECT_EQ(list.GetColumnWidth(-1), 0);
+    CPortListCtrl fresh;
+    EXPECT_EQ(fresh.InsertColumn(1, QStringLiteral("gap"), LVCFMT_LEFT, 10), -1);
+}
+
+TEST_F(PortListCtrlTest, AWorkerFillsTwentyThousandRowsInOrder) {
+    auto ops = list.ThreadSafeOps();
+    constexpr int kRows = 20000;
+    const bool ok = RunOnWorker([ops] {
+        bool ok = ops->DeleteAllItems();
+        for (int i = 0; i < kRows; ++i) {
+            ok &= ops->InsertFilledItem(Cells("TCP", std::to_string(i)), 0) == 0;
+        }
+        return ok;
+    });
+    EXPECT_TRUE(ok);
+    ASSERT_EQ(list.GetItemCount(), kRows);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list.GetVisibleRowCount() == kRows; }, 1000));
+    EXPECT_EQ(ViewText(0, kColPid), QString::number(kRows - 1));
+    EXPECT_EQ(ViewText(kRows - 1, kColPid), QStringLiteral("0"));
+}
+
+TEST(PortListCtrlShutdown, DestroyingTheListFailsWorkersAtOnce) {
+    auto list = std::make_unique<CPortListCtrl>();
+    auto ops = list->ThreadSafeOps();
+    std::atomic<int> inserted{0};
+    std::atomic<bool> stop{false};
+    // A worker that keeps inserting until an operation fails.
+    auto worker = std::async(std::launch::async, [ops, &inserted, &stop] {
+        while (!stop && ops->InsertFilledItem(Cells("TCP", "1"), 0) == 0) {
+            ++inserted;
+        }
+        return std::tuple(ops->InsertItem("UDP", 1), ops->SetItemText(0, 0, "x"),
+                          ops->DeleteAllItems(), ops->DeleteItem(0), ops->GetFirstSelected(),
+                          ops->GetItemText(0, 0), ops->GetItemCount());
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inserted > 100; }, 5000));
+    list.reset(); // the window closes while the worker is mid-refresh
+    const bool ended = worker.wait_for(2s) == std::future_status::ready;
+    stop = true;
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(worker.get(), std::tuple(-1, false, false, false, -1, std::string(), 0));
+}
+
+} // namespace
+} // namespace hl
