@@ -52,10 +52,15 @@ bool HasNetAdmin() {
     return caps && (caps->data[0].effective & (1u << CAP_NET_ADMIN)) != 0;
 }
 
+constexpr const char* kNoNetAdmin =
+    "closing a connection needs CAP_NET_ADMIN, which this process lacks (run as root)";
+
 #define REQUIRE_NET_ADMIN()                                                                        \
-    if (!HasNetAdmin())                                                                            \
-    GTEST_SKIP() << "closing a connection needs CAP_NET_ADMIN, which this process lacks (run "     \
-                    "as root)"
+    do {                                                                                           \
+        if (!HasNetAdmin()) {                                                                      \
+            GTEST_SKIP() << kNoNetAdmin;                                                           \
+        }                                                                                          \
+    } while (false)
 
 // Takes CAP_NET_ADMIN out of the calling thread's effective set while it lives.
 class WithoutNetAdmin {
