@@ -4,8 +4,7 @@
 
 #include "inventory/CsvFormat.h"
 #include "inventory/MemoryList.h"
-#include "inventory/TcpTable.h"
-#include "inventory/UdpTable.h"
+#include "inventory/TableFill.h"
 #include "platform/linux/LinuxSystem.h"
 
 #include <cstdio>
@@ -34,17 +33,8 @@ int main(int argc, char** argv) {
     hl::StreamTraceSink trace(stderr);
     const auto ipHelper = system.OpenIpHelper();
 
-    // UDP first, then TCP: rows go in at the top, so the TCP rows end above the UDP rows.
-    hl::CUdpTable udp(*ipHelper, system.Processes(), trace);
-    udp.m_pList = &list;
-    if (udp.FillFromExTable() != 1) {
-        udp.FillFromTable();
-    }
-    hl::CTcpTable tcp(*ipHelper, system.Processes(), trace);
-    tcp.m_pList = &list;
-    if (tcp.FillFromExTable() != 1) {
-        tcp.FillFromTable();
-    }
+    // Both protocols, UDP read first: the TCP rows end above the UDP rows.
+    hl::FillTables(list, *ipHelper, system.Processes(), trace, 1, 1);
     std::fputs("\n", stderr);
 
     const std::string csv = hl::ListToCsv(list);

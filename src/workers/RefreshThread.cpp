@@ -1,7 +1,6 @@
 #include "workers/RefreshThread.h"
 
-#include "inventory/TcpTable.h"
-#include "inventory/UdpTable.h"
+#include "inventory/TableFill.h"
 #include "workers/Locks.h"
 
 namespace hl {
@@ -33,18 +32,7 @@ void CRefreshThread::Refill() {
     if (!ipHelper) {
         return;
     }
-    IProcessInfo& processes = m_system->Processes();
-    CTcpTable tcp(*ipHelper, processes, *m_trace);
-    tcp.m_pList = m_pList.get();
-    CUdpTable udp(*ipHelper, processes, *m_trace);
-    udp.m_pList = m_pList.get();
-
-    if (m_bShowUdp == 1 && udp.FillFromExTable() != 1) {
-        udp.FillFromTable();
-    }
-    if (m_bShowTcp == 1 && tcp.FillFromExTable() != 1) {
-        tcp.FillFromTable();
-    }
+    FillTables(*m_pList, *ipHelper, m_system->Processes(), *m_trace, m_bShowTcp, m_bShowUdp);
 }
 
 } // namespace hl

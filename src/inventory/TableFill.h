@@ -1,0 +1,19 @@
+#pragma once
+
+#include "inventory/ListOps.h"
+#include "inventory/TraceSink.h"
+#include "platform/IpHelper.h"
+#include "platform/ProcessInfo.h"
+
+#include <cstdint>
+
+namespace hl {
+
+// Reads the UDP endpoints (when showUdp is exactly 1) and then the TCP connections (when
+// showTcp is exactly 1) into the list, each from the table with owning processes and, when
+// that read does not report 1, from the plain table. Rows go in at the top, so the TCP rows
+// end above the UDP rows. The list is not emptied first.
+void FillTables(IListOps& list, IIpHelper& ipHelper, IProcessInfo& processes, ITraceSink& trace,
+                int32_t showTcp, int32_t showUdp);
+
+} // namespace hl
