@@ -45,11 +45,8 @@ int DialogUnits::ToPixelsY(int units) const {
 }
 
 QRect DialogUnits::ToPixels(const DialogRect& rect) const {
-    const int left = ToPixelsX(rect.x);
-    const int top = ToPixelsY(rect.y);
-    const int right = ToPixelsX(rect.x + rect.cx);
-    const int bottom = ToPixelsY(rect.y + rect.cy);
-    return QRect(left, top, right - left, bottom - top);
+    // Position and size convert separately, as dialog controls are created.
+    return QRect(ToPixelsX(rect.x), ToPixelsY(rect.y), ToPixelsX(rect.cx), ToPixelsY(rect.cy));
 }
 
 } // namespace hl

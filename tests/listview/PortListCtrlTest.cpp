@@ -1,6 +1,6 @@
 #include "listview/PortListCtrl.h"
 
-#include "WorkerThread.h"
+#include "QtTestSupport.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

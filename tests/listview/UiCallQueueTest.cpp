@@ -1,4 +1,4 @@
-#include "WorkerThread.h"
+#include "QtTestSupport.h"
 #include "listview/UiCallPump.h"
 
 #include <QCoreApplication>

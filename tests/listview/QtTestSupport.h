@@ -1,7 +1,7 @@
 #pragma once
 
-// Runs a piece of work on a thread of its own while the UI thread goes on handling its events,
-// as it does in the program: calls the work makes to the UI thread are carried out at once.
+// Helpers for tests that need the UI thread's events handled as the program's event loop
+// does: at once, without the 10 ms pauses of QTest::qWaitFor.
 
 #include <QEventLoop>
 #include <QMetaObject>
@@ -12,6 +12,25 @@
 #include <utility>
 
 namespace hl::test {
+
+// Handles events until `condition` holds or `timeout` has passed; whether it holds.
+template <typename P>
+bool PumpUntil(P condition, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    QEventLoop loop;
+    QTimer tick; // wakes the wait below even when nothing else happens
+    tick.start(5);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// Runs `work` on a thread of its own while the UI thread goes on handling its events; the
+// work's result.
 
 template <typename F>
 auto RunOnWorker(F work, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {

@@ -1,0 +1,295 @@
+#include "app/PortsDlg.h"
+
+#include "resources/Icons.h"
+#include "resources/ResourceIds.h"
+#include "settings/ProgramSettings.h"
+#include "workers/DetachableList.h"
+#include "workers/DetachableMessageBox.h"
+#include "workers/RefreshStarter.h"
+
+#include <QCloseEvent>
+#include <algorithm>
+#include <array>
+
+namespace hl {
+namespace {
+
+struct ListColumn {
+    const char* heading;
+    int width;
+};
+
+// The columns of the connection list, in column order (see Column in ListOps.h).
+constexpr std::array<ListColumn, kColumnCount> kListColumns{{
+    {"Protocol", 60},
+    {"PID", 40},
+    {"Process Name", 140},
+    {"Local Address", 110},
+    {"Local Port", 90},
+    {"Remote Address", 110},
+    {"Remote Port", 90},
+    {"Connection State", 140},
+}};
+
+constexpr const char* kTrayTip = "Tidewatch";
+
+// The standard icon size of the desktop and the small one of window captions and lists.
+constexpr int kIconSize = 32;
+constexpr int kSmallIconSize = 16;
+
+CRegistryKey MakeRegistryKey(const std::shared_ptr<IRegistry>& registry) {
+    return registry ? CRegistryKey(registry) : CRegistryKey();
+}
+
+} // namespace
+
+const CPortsDlg::CommandEntry CPortsDlg::kCommandTable[] = {
+    {ID_ACTION_REFRESH_NOW, &CPortsDlg::OnRefresh},
+    {ID_TRAY_REFRESH, &CPortsDlg::OnRefresh},
+    {ID_ACTION_START_MONITORING, &CPortsDlg::OnStartMonitoring},
+    {ID_ACTION_STOP_MONITORING, &CPortsDlg::OnStopMonitoring},
+    {ID_FILE_EXPORT, &CPortsDlg::OnExport},
+    {ID_ACTION_CLOSE_CONNECTION, &CPortsDlg::OnCloseConnection},
+    {ID_TOOLS_SETTINGS, &CPortsDlg::OnSettings},
+    {ID_HELP_CONTENTS, &CPortsDlg::OnHelpContents},
+    {ID_HELP_ABOUT, &CPortsDlg::OnAbout},
+    {ID_FILE_EXIT, &CPortsDlg::OnExit},
+    {ID_TRAY_EXIT, &CPortsDlg::OnExit},
+    {ID_TRAY_SHOW, &CPortsDlg::OnShow},
+};
+
+CPortsDlg::CPortsDlg(PortsDlgServices services, QWidget* parent)
+    : CTrayHostDlg(IDD_PORTS_DIALOG, parent, *services.shell), m_services(std::move(services)),
+      m_regKey(MakeRegistryKey(m_services.registry)), m_wndSeparator(Client()), m_wndList(Client()),
+      m_hIcon(LoadIconResource(IDR_MAINFRAME)) {
+    m_monitorTimer.setSingleShot(false);
+    connect(&m_monitorTimer, &QTimer::timeout, this, [this] { OnTimer(kMonitorTimerId); });
+
+    // Workers reach the list and the boxes only through handles that the window cuts when
+    // it ends.
+    m_pWorkerList = std::make_shared<DetachableList>(m_wndList.ThreadSafeOps());
+    m_pWorkerBoxes = std::make_shared<DetachableMessageBox>(
+        m_services.messageBox ? m_services.messageBox : m_messageBoxes.Boxes());
+    WorkerContext context;
+    context.system = m_services.system;
+    context.trace = m_services.trace;
+    context.list = m_pWorkerList;
+    context.messageBox = m_pWorkerBoxes;
+    m_pRefreshStarter = std::make_unique<RefreshStarter>(std::move(context));
+}
+
+CPortsDlg::~CPortsDlg() {
+    CutOffWorkers();
+    DestroyOnce();
+}
+
+bool CPortsDlg::OnInitDialog() {
+    // 1. The base initialisation binds the template's controls.
+    DoDataExchange();
+    // 2. The window's menu.
+    SetMenu(IDR_MAIN_MENU);
+    // 3, 4. Status line and toolbar.
+    CreateStatusBar();
+    CreateToolBar();
+    // 5. Big and small window icons.
+    QIcon windowIcon;
+    windowIcon.addPixmap(m_hIcon.pixmap(kIconSize, kIconSize));
+    windowIcon.addPixmap(LoadIconPixmap(IDR_MAINFRAME, kSmallIconSize));
+    setWindowIcon(windowIcon);
+    // 6, 7. The list's columns and row images.
+    InsertListColumns();
+    CreateListImages();
+    // 8. The settings.
+    LoadSettings();
+    // 9. Monitoring as it was last left; either command stores AutoRefresh again.
+    m_nTimerId = 0;
+    if (m_nAutoRefresh == 1) {
+        OnStartMonitoring();
+    } else {
+        OnStopMonitoring();
+    }
+    // 10. Exactly grid lines, header drag-and-drop and full-row selection.
+    m_wndList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT, 0);
+    // 11. The status line has no window yet, so it has no text to clear.
+    // 12. The tray icon, added when the window is minimised.
+    SetTrayIcon(IDR_MAINFRAME);
+    SetTrayTip(kTrayTip);
+    SetTrayMenu(IDR_TRAY_MENU);
+    // 13, 14. Shown and painted at once.
+    ShowWindowWithLayout();
+    repaint();
+    // 15. The first refresh.
+    StartRefresh();
+    // 16. The list gets the focus.
+    return true;
+}
+
+void CPortsDlg::DoDataExchange() {
+    m_wndSeparator.setFrameShape(QFrame::HLine);
+    m_wndSeparator.setFrameShadow(QFrame::Sunken);
+    m_wndSeparator.setGeometry(ControlRect(IDC_SEPARATOR));
+    m_wndSeparator.show();
+    m_wndList.setObjectName(QStringLiteral("List1"));
+    m_wndList.setGeometry(ControlRect(IDC_PORT_LIST));
+    m_wndList.setFocusPolicy(Qt::StrongFocus);
+    m_wndList.show();
+}
+
+// The status line and the toolbar come with the window's layout; until then the window
+// has neither.
+void CPortsDlg::CreateStatusBar() {}
+
+void CPortsDlg::CreateToolBar() {}
+
+void CPortsDlg::InsertListColumns() {
+    for (int column = 0; column < kColumnCount; ++column) {
+        const ListColumn& info = kListColumns[static_cast<size_t>(column)];
+        m_wndList.InsertColumn(column, QString::fromUtf8(info.heading), LVCFMT_LEFT, info.width);
+    }
+}
+
+void CPortsDlg::CreateListImages() {
+    m_imageList.Create(kSmallIconSize, kSmallIconSize);
+    for (const int icon : {IDI_JUNCTION, IDI_COMPUTERS, IDI_JUNCTION2}) {
+        m_imageList.Add(LoadIconResource(icon));
+    }
+    m_wndList.SetImageList(m_imageList);
+}
+
+// When the settings key can be neither opened nor created, the defaults the members were
+// given at construction stay.
+void CPortsDlg::LoadSettings() {
+    ProgramSettings settings;
+    if (!hl::LoadSettings(m_regKey, settings)) {
+        return;
+    }
+    m_nSpeedSlider = static_cast<int32_t>(settings.m_nSpeedSlider);
+    m_nAutoRefresh = static_cast<int32_t>(settings.m_nAutoRefresh);
+    m_nShowTCP = static_cast<int32_t>(settings.m_nShowTCP);
+    m_nShowUDP = static_cast<int32_t>(settings.m_nShowUDP);
+}
+
+// No layout is stored yet: the window shows at the template's size.
+void CPortsDlg::ShowWindowWithLayout() {
+    show();
+}
+
+void CPortsDlg::SaveLayout() {}
+
+bool CPortsDlg::OnCommand(int id) {
+    // The command hook: the commands of the list's popup menu.
+    if (id == ID_POPUP_REFRESH_LIST) {
+        StartRefresh();
+        return true;
+    }
+    if (id == ID_POPUP_CLOSE_CONNECTION) {
+        OnCloseConnection();
+        return true;
+    }
+    for (const CommandEntry& entry : kCommandTable) {
+        if (entry.id == id) {
+            (this->*entry.handler)();
+            return true;
+        }
+    }
+    return CTrayHostDlg::OnCommand(id);
+}
+
+void CPortsDlg::StartRefresh() {
+    if (m_pRefreshStarter) {
+        m_pRefreshStarter->Start(m_nShowTCP, m_nShowUDP);
+    }
+}
+
+int CPortsDlg::MonitorInterval(int speedSlider) {
+    return 11000 - 100 * std::clamp(speedSlider, 0, 100);
+}
+
+unsigned CPortsDlg::SetTimer(unsigned id, int interval) {
+    if (id != kMonitorTimerId || interval <= 0) {
+        return 0;
+    }
+    m_monitorTimer.start(interval);
+    return m_monitorTimer.isActive() ? id : 0;
+}
+
+void CPortsDlg::KillTimer(unsigned id) {
+    if (id == kMonitorTimerId) {
+        m_monitorTimer.stop();
+    }
+}
+
+void CPortsDlg::OnStartMonitoring() {
+    if (m_nTimerId == 0) {
+        m_nTimerId = SetTimer(kMonitorTimerId, MonitorInterval(m_nSpeedSlider));
+    }
+    StoreSetting(m_regKey, Setting::AutoRefresh, 1);
+}
+
+void CPortsDlg::OnStopMonitoring() {
+    KillTimer(m_nTimerId);
+    m_nTimerId = 0;
+    StoreSetting(m_regKey, Setting::AutoRefresh, 0);
+}
+
+void CPortsDlg::OnTimer(unsigned) {
+    StartRefresh();
+}
+
+void CPortsDlg::OnRefresh() {
+    StartRefresh();
+}
+
+// The commands below are filled in with their features.
+void CPortsDlg::OnExport() {}
+
+void CPortsDlg::OnCloseConnection() {}
+
+void CPortsDlg::OnSettings() {}
+
+void CPortsDlg::OnHelpContents() {}
+
+void CPortsDlg::OnAbout() {}
+
+// Leaving through Exit keeps the stored layout as it was.
+void CPortsDlg::OnExit() {
+    DestroyWindow();
+}
+
+void CPortsDlg::OnShow() {
+    if (RemoveTrayIcon()) {
+        show();
+        raise();
+        activateWindow();
+    }
+}
+
+void CPortsDlg::closeEvent(QCloseEvent* event) {
+    SaveLayout();
+    CTrayHostDlg::closeEvent(event);
+}
+
+void CPortsDlg::done(int result) {
+    CutOffWorkers();
+    CTrayHostDlg::done(result);
+}
+
+void CPortsDlg::OnDestroy() {
+    CutOffWorkers();
+    CTrayHostDlg::OnDestroy();
+}
+
+void CPortsDlg::CutOffWorkers() {
+    m_monitorTimer.stop();
+    if (m_pWorkerList) {
+        m_pWorkerList->Detach();
+    }
+    if (m_pWorkerBoxes) {
+        m_pWorkerBoxes->Detach();
+    }
+    // A worker waiting for the UI thread at this moment is released with a failure.
+    m_wndList.CloseOperations();
+    m_messageBoxes.Close();
+}
+
+} // namespace hl

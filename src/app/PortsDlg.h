@@ -1,0 +1,123 @@
+#pragma once
+
+#include "app/QtMessageBox.h"
+#include "app/TrayHostDlg.h"
+#include "inventory/TraceSink.h"
+#include "listview/ImageList.h"
+#include "listview/PortListCtrl.h"
+#include "platform/Registry.h"
+#include "platform/System.h"
+#include "settings/RegistryKey.h"
+
+#include <QFrame>
+#include <QIcon>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+
+namespace hl {
+
+class DetachableList;
+class DetachableMessageBox;
+class RefreshStarter;
+
+// What the main window works with; the program passes the real system, tests fakes.
+struct PortsDlgServices {
+    IShell* shell = nullptr;                 // required
+    std::shared_ptr<ISystem> system;         // required: the tables the refreshes read
+    std::shared_ptr<ITraceSink> trace;       // required: where the readers' trace lines go
+    std::shared_ptr<IMessageBox> messageBox; // empty: boxes on screen
+    std::shared_ptr<IRegistry> registry;     // empty: the registry file in its default folder
+};
+
+// The main window: the connection list with its menus, refresh and monitoring, the tray.
+class CPortsDlg : public CTrayHostDlg {
+    Q_OBJECT
+public:
+    explicit CPortsDlg(PortsDlgServices services, QWidget* parent = nullptr);
+    ~CPortsDlg() override;
+
+    // The command hook, then the command table.
+    bool OnCommand(int id) override;
+
+    // Starts one refresh of the list with the current ShowTCP and ShowUDP; returns at once.
+    void StartRefresh();
+    void OnStartMonitoring();
+    void OnStopMonitoring();
+    // The monitoring timer's tick.
+    void OnTimer(unsigned timerId);
+
+    // Read-only views for the program's tests.
+    unsigned TimerId() const { return m_nTimerId; }
+    int TimerInterval() const { return m_monitorTimer.isActive() ? m_monitorTimer.interval() : 0; }
+    int SpeedSlider() const { return m_nSpeedSlider; }
+    int AutoRefresh() const { return m_nAutoRefresh; }
+    int ShowTCP() const { return m_nShowTCP; }
+    int ShowUDP() const { return m_nShowUDP; }
+    CPortListCtrl& List() { return m_wndList; }
+    const ImageList& ListImages() const { return m_imageList; }
+    QtMessageBox& MessageBoxes() { return m_messageBoxes; }
+
+    // The monitoring interval for a SpeedSlider value: 11000 - 100 x SpeedSlider ms, with
+    // SpeedSlider taken as 0 below 0 and as 100 above 100.
+    static int MonitorInterval(int speedSlider);
+
+    void done(int result) override;
+
+protected:
+    bool OnInitDialog() override;
+    void OnDestroy() override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    using Handler = void (CPortsDlg::*)();
+    struct CommandEntry {
+        int id;
+        Handler handler;
+    };
+    static const CommandEntry kCommandTable[];
+
+    void DoDataExchange();
+    void CreateStatusBar();
+    void CreateToolBar();
+    void InsertListColumns();
+    void CreateListImages();
+    void LoadSettings();
+    void ShowWindowWithLayout();
+    void SaveLayout();
+    // Cuts the workers off the window: every list operation and box fails from now on.
+    void CutOffWorkers();
+
+    unsigned SetTimer(unsigned id, int interval);
+    void KillTimer(unsigned id);
+
+    // Command handlers.
+    void OnRefresh();
+    void OnExport();
+    void OnCloseConnection();
+    void OnSettings();
+    void OnHelpContents();
+    void OnAbout();
+    void OnExit();
+    void OnShow();
+
+    PortsDlgServices m_services;
+    CRegistryKey m_regKey;
+    ImageList m_imageList;
+    unsigned m_nTimerId = 0;
+    int m_nSpeedSlider = 10;
+    int m_nAutoRefresh = 0;
+    int m_nShowTCP = 1;
+    int m_nShowUDP = 1;
+    QFrame m_wndSeparator;
+    CPortListCtrl m_wndList;
+    QIcon m_hIcon;
+
+    QTimer m_monitorTimer;
+    QtMessageBox m_messageBoxes;
+    std::shared_ptr<DetachableList> m_pWorkerList;
+    std::shared_ptr<DetachableMessageBox> m_pWorkerBoxes;
+    std::unique_ptr<RefreshStarter> m_pRefreshStarter;
+};
+
+} // namespace hl

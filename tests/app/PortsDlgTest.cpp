@@ -1,0 +1,463 @@
+#include "app/PortsDlg.h"
+
+#include "FakeShell.h"
+#include "QtTestSupport.h"
+#include "inventory/TraceSink.h"
+#include "platform/UniqueFd.h"
+#include "platform/fake/FakeSystem.h"
+#include "platform/linux/LinuxSystem.h"
+#include "resources/Icons.h"
+#include "resources/MenuBuilder.h"
+#include "resources/ResourceIds.h"
+#include "settings/ProgramSettings.h"
+#include "workers/WorkerThread.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <optional>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace hl {
+namespace {
+
+using namespace std::chrono_literals;
+using test::FakeShell;
+using test::PumpUntil;
+
+constexpr uint32_t kNotStored = 0xDEADBEEF;
+
+// Every test starts with an empty config folder of its own.
+class PortsDlgTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+    }
+    void TearDown() override {
+        m_dlg.reset();
+        // Nothing of a refresh may outlive its test.
+        EXPECT_TRUE(CWorkerThread::WaitUntilNoneLive(10s));
+    }
+
+    CPortsDlg& Start(std::shared_ptr<ISystem> system = nullptr) {
+        PortsDlgServices services;
+        services.shell = &shell;
+        services.system = system ? std::move(system) : fake;
+        services.trace = std::make_shared<CaptureTraceSink>();
+        m_dlg = std::make_unique<CPortsDlg>(std::move(services));
+        m_dlg->Create();
+        return *m_dlg;
+    }
+
+    static bool KeyExists() {
+        CRegistryKey key;
+        return key.SetRootKey(kHkeyCurrentUser) && key.Open(kSettingsKeyPath, false);
+    }
+    static std::optional<uint32_t> Stored(Setting setting) {
+        CRegistryKey key;
+        if (!key.SetRootKey(kHkeyCurrentUser) || !key.Open(kSettingsKeyPath, false)) {
+            return std::nullopt;
+        }
+        const uint32_t value = key.ReadDword(SettingName(setting), kNotStored);
+        return value == kNotStored ? std::nullopt : std::optional(value);
+    }
+    static void Store(Setting setting, uint32_t value) {
+        CRegistryKey key;
+        ASSERT_TRUE(StoreSetting(key, setting, value));
+    }
+
+    // A TCP row of the fake tables, owned by pid.
+    static TcpExRow Connection(uint16_t localPort, uint32_t pid) {
+        TcpExRow row;
+        row.state = kTcpStateEstablished;
+        row.localAddr = htonl(INADDR_LOOPBACK);
+        row.localPort = htons(localPort);
+        row.remoteAddr = htonl(INADDR_LOOPBACK);
+        row.remotePort = htons(40000);
+        row.pid = pid;
+        return row;
+    }
+
+    FakeShell shell;
+    std::shared_ptr<FakeSystem> fake = std::make_shared<FakeSystem>();
+
+private:
+    QTemporaryDir m_config;
+    std::unique_ptr<CPortsDlg> m_dlg;
+};
+
+// A listening TCP socket on 127.0.0.1 and an ephemeral port.
+struct Listener {
+    Listener() : fd(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd.Valid() && ::bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            ::listen(fd.Get(), 1) == 0 &&
+            ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            port = ntohs(address.sin_port);
+        }
+    }
+    UniqueFd fd;
+    int port = 0;
+};
+
+bool ListHas(CPortListCtrl& list, const std::vector<std::pair<int, std::string>>& cells) {
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        bool all = true;
+        for (const auto& [column, text] : cells) {
+            all = all && list.GetItemText(row, column) == text;
+        }
+        if (all) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(PortsDlgTest, FirstStartStoresOnlyAutoRefreshAndListsTheMachinesListeners) {
+    Listener listener;
+    ASSERT_NE(listener.port, 0);
+    ASSERT_FALSE(KeyExists());
+    CPortsDlg& dlg = Start(std::make_shared<LinuxSystem>());
+
+    EXPECT_TRUE(KeyExists());
+    EXPECT_EQ(Stored(Setting::AutoRefresh), 0u);
+    EXPECT_EQ(Stored(Setting::SpeedSlider), std::nullopt);
+    EXPECT_EQ(Stored(Setting::ShowTCP), std::nullopt);
+    EXPECT_EQ(Stored(Setting::ShowUDP), std::nullopt);
+    EXPECT_EQ(dlg.TimerId(), 0u);
+    EXPECT_EQ(dlg.TimerInterval(), 0);
+    EXPECT_EQ((std::vector{dlg.SpeedSlider(), dlg.AutoRefresh(), dlg.ShowTCP(), dlg.ShowUDP()}),
+              (std::vector{10, 0, 1, 1}));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Harborlight Scanner"));
+    EXPECT_TRUE(dlg.List().hasFocus() || QApplication::focusWidget() == nullptr);
+
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").filename();
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return ListHas(dlg.List(), {{kColProtocol, "TCP"},
+                                        {kColPid, std::to_string(::getpid())},
+                                        {kColProcessName, self},
+                                        {kColLocalAddress, "127.0.0.1"},
+                                        {kColLocalPort, std::to_string(listener.port)},
+                                        {kColState, "LISTEN"}});
+        },
+        5s));
+}
+
+struct StartCase {
+    const char* name;
+    uint32_t autoRefresh;
+    uint32_t speedSlider;
+    unsigned timerId;
+    int interval;
+    uint32_t storedAfter;
+};
+
+class StoredMonitoring : public PortsDlgTest, public testing::WithParamInterface<StartCase> {};
+
+TEST_P(StoredMonitoring, DecidesMonitoringAtStartUp) {
+    const StartCase& c = GetParam();
+    Store(Setting::AutoRefresh, c.autoRefresh);
+    Store(Setting::SpeedSlider, c.speedSlider);
+    CPortsDlg& dlg = Start();
+    EXPECT_EQ(dlg.TimerId(), c.timerId);
+    EXPECT_EQ(dlg.TimerInterval(), c.interval);
+    EXPECT_EQ(Stored(Setting::AutoRefresh), c.storedAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, StoredMonitoring,
+    testing::Values(StartCase{"OnAtStoredSpeed", 1, 50, 1, 6000, 1},
+                    StartCase{"DefaultSpeed", 1, 10, 1, 10000, 1},
+                    StartCase{"Fastest", 1, 100, 1, 1000, 1},
+                    StartCase{"Slowest", 1, 0, 1, 11000, 1}, StartCase{"TwoIsOff", 2, 50, 0, 0, 0},
+                    StartCase{"ZeroIsOff", 0, 50, 0, 0, 0},
+                    // Speeds only a hand-edited store holds are clamped to 0..100.
+                    StartCase{"SpeedAbove100", 1, 150, 1, 1000, 1},
+                    StartCase{"SpeedNegative", 1, 0xFFFFFFFF, 1, 11000, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PortsDlg, MonitorIntervalFollowsTheSpeed) {
+    const std::vector<std::pair<int, int>> cases = {
+        {0, 11000},  {10, 10000},    {50, 6000},  {100, 1000},       {101, 1000},
+        {110, 1000}, {100000, 1000}, {-1, 11000}, {INT32_MIN, 11000}};
+    for (const auto& [speed, interval] : cases) {
+        EXPECT_EQ(CPortsDlg::MonitorInterval(speed), interval) << speed;
+    }
+}
+
+TEST_F(PortsDlgTest, StartAndStopMonitoring) {
+    CPortsDlg& dlg = Start();
+    ASSERT_EQ(dlg.TimerId(), 0u);
+
+    // Stop while off stores 0 and changes nothing else.
+    Store(Setting::AutoRefresh, 7);
+    dlg.OnCommand(ID_ACTION_STOP_MONITORING);
+    EXPECT_EQ(Stored(Setting::AutoRefresh), 0u);
+    EXPECT_EQ(dlg.TimerId(), 0u);
+    EXPECT_EQ(dlg.TimerInterval(), 0);
+
+    dlg.OnCommand(ID_ACTION_START_MONITORING);
+    EXPECT_EQ(dlg.TimerId(), 1u);
+    EXPECT_EQ(dlg.TimerInterval(), 10000);
+    EXPECT_EQ(Stored(Setting::AutoRefresh), 1u);
+    // A second start sets no second timer; it only stores AutoRefresh again.
+    Store(Setting::AutoRefresh, 7);
+    dlg.OnStartMonitoring();
+    EXPECT_EQ(dlg.TimerId(), 1u);
+    EXPECT_EQ(dlg.TimerInterval(), 10000);
+    EXPECT_EQ(Stored(Setting::AutoRefresh), 1u);
+
+    dlg.OnCommand(ID_ACTION_STOP_MONITORING);
+    EXPECT_EQ(dlg.TimerId(), 0u);
+    EXPECT_EQ(dlg.TimerInterval(), 0);
+    EXPECT_EQ(Stored(Setting::AutoRefresh), 0u);
+}
+
+TEST_F(PortsDlgTest, AfterStartUpTheWindowHasItsMenuColumnsImagesAndStyles) {
+    CPortsDlg& dlg = Start();
+    ASSERT_NE(dlg.GetMenu(), nullptr);
+    std::vector<std::string> menu;
+    for (QAction* popup : dlg.GetMenu()->actions()) {
+        menu.push_back(popup->text().toStdString());
+        for (QAction* item : popup->menu()->actions()) {
+            menu.push_back(item->isSeparator() ? "-"
+                                               : std::to_string(CommandIdOf(item)) + " " +
+                                                     item->text().toStdString());
+        }
+    }
+    EXPECT_EQ(menu, (std::vector<std::string>{
+                        "File", "32792 Export to File", "-", "32774 Exit", "Action",
+                        "32780 Refresh Now", "-", "32793 Close Connection", "-",
+                        "32788 Start Monitoring", "32789 Stop Monitoring", "&Tools",
+                        "32785 &Settings...", "Help", "32779 Contents", "32777 About..."}));
+
+    CPortListCtrl& list = dlg.List();
+    std::vector<std::pair<std::string, int>> columns;
+    for (int column = 0; column < list.GetColumnCount(); ++column) {
+        columns.emplace_back(list.GetColumnHeading(column).toStdString(),
+                             list.GetColumnWidth(column));
+    }
+    EXPECT_EQ(columns, (std::vector<std::pair<std::string, int>>{{"Protocol", 60},
+                                                                 {"PID", 40},
+                                                                 {"Process Name", 140},
+                                                                 {"Local Address", 110},
+                                                                 {"Local Port", 90},
+                                                                 {"Remote Address", 110},
+                                                                 {"Remote Port", 90},
+                                                                 {"Connection State", 140}}));
+    EXPECT_EQ(list.GetExtendedStyle(),
+              LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
+    EXPECT_TRUE(list.showGrid());
+    EXPECT_TRUE(list.horizontalHeader()->sectionsMovable());
+    EXPECT_EQ(list.selectionBehavior(), QAbstractItemView::SelectRows);
+
+    // Images 0, 1, 2 are icons 139, 140 and 138.
+    const ImageList& images = dlg.ListImages();
+    ASSERT_EQ(images.GetImageCount(), 3);
+    EXPECT_EQ(images.Image(0).toImage(), LoadIconPixmap(IDI_JUNCTION, 16).toImage());
+    EXPECT_EQ(images.Image(1).toImage(), LoadIconPixmap(IDI_COMPUTERS, 16).toImage());
+    EXPECT_EQ(images.Image(2).toImage(), LoadIconPixmap(IDI_JUNCTION2, 16).toImage());
+    EXPECT_FALSE(dlg.windowIcon().isNull());
+
+    // The list sits at its template place below the menu.
+    EXPECT_EQ(list.geometry(), dlg.ControlRect(IDC_PORT_LIST));
+    EXPECT_EQ(dlg.Client()->geometry().top(), dlg.GetMenu()->geometry().bottom() + 1);
+    // The tray icon is prepared, not shown.
+    EXPECT_TRUE(shell.calls.empty());
+    EXPECT_EQ(FakeShell::Tip(dlg.TrayData()), "Tidewatch");
+}
+
+TEST_F(PortsDlgTest, RefreshCommandsAndTheTimerRefillTheList) {
+    fake->ip.tcpEx = {Connection(80, 4), Connection(443, 4)};
+    fake->processes.processes = {{4, "server"}};
+    CPortsDlg& dlg = Start();
+    CPortListCtrl& list = dlg.List();
+    ASSERT_TRUE(PumpUntil([&] { return list.GetItemCount() == 2; }));
+    // Top row: the last read.
+    EXPECT_EQ(list.GetItemText(0, kColLocalPort), "443");
+    EXPECT_EQ(list.GetItemText(0, kColProcessName), "server");
+
+    const std::vector<std::pair<const char*, std::function<void()>>> requests = {
+        {"Refresh Now", [&] { dlg.OnCommand(ID_ACTION_REFRESH_NOW); }},
+        {"tray Refresh", [&] { dlg.OnCommand(ID_TRAY_REFRESH); }},
+        {"list Refresh List", [&] { dlg.OnCommand(ID_POPUP_REFRESH_LIST); }},
+        {"timer tick", [&] { dlg.OnTimer(kMonitorTimerId); }},
+    };
+    for (const auto& [name, request] : requests) {
+        ASSERT_TRUE(PumpUntil([&] { return CWorkerThread::LiveCount() == 0; })) << name;
+        list.InsertItem("marker", kNoImage);
+        request();
+        EXPECT_TRUE(PumpUntil([&] {
+            return list.GetItemCount() == 2 && list.GetItemText(0, 0) == "TCP" &&
+                   list.GetItemText(1, 0) == "TCP";
+        })) << name;
+    }
+}
+
+TEST_F(PortsDlgTest, CommandsOfLaterFeaturesAreRoutedAndDoNothingYet) {
+    CPortsDlg& dlg = Start();
+    for (const int id : {ID_FILE_EXPORT, ID_ACTION_CLOSE_CONNECTION, ID_POPUP_CLOSE_CONNECTION,
+                         ID_TOOLS_SETTINGS, ID_HELP_CONTENTS, ID_HELP_ABOUT}) {
+        EXPECT_TRUE(dlg.OnCommand(id)) << id;
+    }
+    EXPECT_FALSE(dlg.OnCommand(12345));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(dlg.Ended());
+}
+
+TEST_F(PortsDlgTest, MinimiseToTrayShowAndExitFromTheTrayMenu) {
+    CPortsDlg& dlg = Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    // Show while visible does nothing.
+    dlg.OnCommand(ID_TRAY_SHOW);
+    EXPECT_TRUE(shell.calls.empty());
+    EXPECT_TRUE(dlg.isVisible());
+
+    dlg.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(dlg.isVisible());
+    ASSERT_NE(shell.Icon(), nullptr);
+    EXPECT_EQ(FakeShell::Tip(*shell.Icon()), "Tidewatch");
+    EXPECT_EQ(shell.Icon()->hIcon.pixmap(32).toImage(),
+              LoadIconResource(IDR_MAINFRAME).pixmap(32).toImage());
+
+    dlg.OnCommand(ID_TRAY_SHOW);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(shell.Icon(), nullptr);
+
+    dlg.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(dlg.isVisible());
+    ASSERT_NE(shell.Icon(), nullptr);
+    shell.Click(TrayMouseMessage::RButtonDown);
+    ASSERT_NE(dlg.TrayPopup(), nullptr);
+    EXPECT_EQ(dlg.TrayPopup()->defaultAction()->text(), QStringLiteral("Refresh"));
+    dlg.TrayPopup()->actions().back()->trigger(); // "Exit"
+    dlg.TrayPopup()->hide();
+    EXPECT_TRUE(PumpUntil([&] { return dlg.Ended(); }, 2s));
+    EXPECT_EQ(shell.Icon(), nullptr);
+}
+
+TEST_F(PortsDlgTest, TheWaysOutEndTheDialogWithTheirResults) {
+    struct Way {
+        const char* name;
+        std::function<void(CPortsDlg&)> leave;
+        int result;
+    };
+    const std::vector<Way> ways = {
+        {"close box", [](CPortsDlg& d) { d.close(); }, IDCANCEL},
+        {"Escape", [](CPortsDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }, IDCANCEL},
+        {"Enter", [](CPortsDlg& d) { QTest::keyClick(&d, Qt::Key_Return); }, IDOK},
+        {"Exit", [](CPortsDlg& d) { d.OnCommand(ID_FILE_EXIT); }, -1},
+    };
+    for (const Way& way : ways) {
+        CPortsDlg& dlg = Start();
+        way.leave(dlg);
+        EXPECT_TRUE(dlg.Ended()) << way.name;
+        EXPECT_FALSE(dlg.isVisible()) << way.name;
+        EXPECT_EQ(dlg.result(), way.result) << way.name;
+    }
+}
+
+TEST_F(PortsDlgTest, DoModalRunsUntilTheDialogEnds) {
+    PortsDlgServices services;
+    services.shell = &shell;
+    services.system = fake;
+    services.trace = std::make_shared<CaptureTraceSink>();
+    CPortsDlg dlg(std::move(services));
+    QTimer::singleShot(50, &dlg, [&] {
+        EXPECT_TRUE(dlg.isVisible());
+        dlg.OnCommand(ID_FILE_EXIT);
+    });
+    EXPECT_EQ(dlg.DoModal(), -1);
+    EXPECT_TRUE(dlg.Ended());
+}
+
+TEST_F(PortsDlgTest, ClosingWhileARefreshFillsTheListEndsAtOnce) {
+    for (uint32_t i = 0; i < 20000; ++i) {
+        fake->ip.tcpEx.push_back(Connection(static_cast<uint16_t>(1024 + i), 100 + i % 50));
+    }
+    for (uint32_t pid = 100; pid < 150; ++pid) {
+        fake->processes.processes[pid] = "p" + std::to_string(pid);
+    }
+    CPortsDlg& dlg = Start();
+    ASSERT_TRUE(PumpUntil([&] { return dlg.List().GetItemCount() > 500; }));
+    ASSERT_GT(CWorkerThread::LiveCount(), 0);
+
+    const auto before = std::chrono::steady_clock::now();
+    dlg.close();
+    EXPECT_TRUE(dlg.Ended());
+    const int rows = dlg.List().GetItemCount();
+    EXPECT_LT(rows, 20000);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+    // The worker stops at its next list operation, without another row.
+    EXPECT_TRUE(CWorkerThread::WaitUntilNoneLive(5s));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg.List().GetItemCount(), rows);
+}
+
+TEST_F(PortsDlgTest, AWorkersBoxBlocksOnlyThatWorkerUntilDismissed) {
+    CPortsDlg& dlg = Start();
+    std::shared_ptr<IMessageBox> boxes = dlg.MessageBoxes().Boxes();
+    auto shown = std::async(std::launch::async, [boxes] {
+        return boxes->Show("Connection closed", kAppTitle, MessageIcon::Information);
+    });
+    ASSERT_TRUE(PumpUntil([&] { return dlg.MessageBoxes().OpenBoxes().size() == 1; }));
+    QMessageBox* box = dlg.MessageBoxes().OpenBoxes().front();
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Harborlight Scanner"));
+    EXPECT_EQ(box->text(), QStringLiteral("Connection closed"));
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
+    EXPECT_EQ(box->parentWidget(), nullptr);
+    EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+
+    // The worker waits; the window goes on working meanwhile.
+    EXPECT_EQ(shown.wait_for(100ms), std::future_status::timeout);
+    dlg.OnCommand(ID_ACTION_START_MONITORING);
+    EXPECT_EQ(dlg.TimerId(), 1u);
+    EXPECT_FALSE(QApplication::activeModalWidget());
+
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    ASSERT_TRUE(PumpUntil([&] { return shown.wait_for(0ms) == std::future_status::ready; }));
+    EXPECT_TRUE(shown.get());
+    EXPECT_TRUE(PumpUntil([&] { return dlg.MessageBoxes().OpenBoxes().empty(); }));
+}
+
+TEST_F(PortsDlgTest, ClosingTheWindowReleasesWorkersWaitingForTheirBoxes) {
+    CPortsDlg& dlg = Start();
+    std::shared_ptr<IMessageBox> boxes = dlg.MessageBoxes().Boxes();
+    auto shown = std::async(std::launch::async, [boxes] {
+        return boxes->Show("Error closing connection", kAppTitle, MessageIcon::Information);
+    });
+    ASSERT_TRUE(PumpUntil([&] { return dlg.MessageBoxes().OpenBoxes().size() == 1; }));
+    dlg.close();
+    ASSERT_EQ(shown.wait_for(2s), std::future_status::ready);
+    EXPECT_FALSE(shown.get());
+    EXPECT_TRUE(dlg.MessageBoxes().OpenBoxes().empty());
+    // Later boxes fail at once, from any thread.
+    EXPECT_FALSE(std::async(std::launch::async, [boxes] {
+                     return boxes->Show("late", kAppTitle, MessageIcon::Information);
+                 }).get());
+    EXPECT_FALSE(boxes->Show("late", kAppTitle, MessageIcon::Information));
+}
+
+} // namespace
+} // namespace hl
