@@ -53,8 +53,10 @@ report: build
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# The report against ss, then the window's refresh against the report.
 bench: build
 	bench/run.sh $(BUILD_DIR)
+	@if [ -x $(BUILD_DIR)/bench/gui_bench ]; then bench/gui_run.sh $(BUILD_DIR); fi
 
 # Core tests under AddressSanitizer + UndefinedBehaviorSanitizer, worker tests under
 # ThreadSanitizer. Not part of `make test`: two more builds of the core (no Qt in either).
