@@ -39,39 +39,7 @@ for tool in "$LOADGEN" "$TIMECMD" "$REPORT" "$GUI_BENCH"; do
 done
 case $RUNS in '' | *[!0-9]* | 0) log "HL_BENCH_RUNS must be a positive number"; exit 2 ;; esac
 
-WORK=$(mktemp -d) || exit 1
-LOAD_PID=""
-stop_load() {
-    if [ -n "$LOAD_PID" ]; then
-        kill -TERM "$LOAD_PID" 2>/dev/null
-        wait "$LOAD_PID" 2>/dev/null
-        LOAD_PID=""
-    fi
-}
-trap 'stop_load; rm -rf "$WORK"' EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-start_load() {
-    local n=$1 udp=$2 ready=$WORK/ready waited=0
-    rm -f "$ready"
-    "$LOADGEN" --tcp "$n" --udp "$udp" --procs "$PROCS" --idle "$IDLE" \
-        --seconds "$LOAD_SECONDS" --ready-file "$ready" >/dev/null &
-    LOAD_PID=$!
-    while [ ! -e "$ready" ]; do
-        kill -0 "$LOAD_PID" 2>/dev/null || { wait "$LOAD_PID"; LOAD_PID=""; log "load failed"; return 1; }
-        [ "$waited" -lt $((READY_TIMEOUT_S * 10)) ] || { log "load not ready"; stop_load; return 1; }
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-}
-
-median() {
-    sort -g | awk '{ v[NR] = $1 } END {
-        if (NR == 0) exit 1
-        if (NR % 2) printf "%.1f\n", v[(NR + 1) / 2]
-        else printf "%.1f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
+. "$(dirname "$0")/load.sh"
 
 status=0
 for n in $SIZES; do
