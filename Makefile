@@ -8,7 +8,8 @@ JOBS      ?= $(shell nproc)
 
 # Packages for building, testing and benchmarking. `dpkg-query` decides what is missing, so a
 # machine that has everything runs no apt-get at all.
-PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libgl-dev \
+            libgtest-dev libgmock-dev \
             iproute2 procps xvfb xauth
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
