@@ -1,5 +1,6 @@
 #include "app/PortsDlg.h"
 
+#include "listview/ColumnWidths.h"
 #include "resources/Icons.h"
 #include "resources/ResourceIds.h"
 #include "settings/ProgramSettings.h"
@@ -141,10 +142,16 @@ void CPortsDlg::CreateStatusBar() {}
 
 void CPortsDlg::CreateToolBar() {}
 
+// The widths follow the list's font; the PID column shows the longest PID Linux can have.
 void CPortsDlg::InsertListColumns() {
+    const QFont font = m_wndList.font();
     for (int column = 0; column < kColumnCount; ++column) {
         const ListColumn& info = kListColumns[static_cast<size_t>(column)];
-        m_wndList.InsertColumn(column, QString::fromUtf8(info.heading), LVCFMT_LEFT, info.width);
+        int width = ScaleColumnWidth(info.width, font);
+        if (column == kColPid) {
+            width = std::max(width, m_wndList.TextColumnWidth(QString::fromLatin1(kWidestPidText)));
+        }
+        m_wndList.InsertColumn(column, QString::fromUtf8(info.heading), LVCFMT_LEFT, width);
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <algorithm>
 
 namespace hl {
@@ -173,6 +175,17 @@ bool CPortListCtrl::SetColumnWidth(int column, int width) {
     }
     horizontalHeader()->resizeSection(column, width);
     return true;
+}
+
+int CPortListCtrl::TextColumnWidth(const QString& text) const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = text;
+    const int cell =
+        style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width();
+    // Room for the grid line, which the view draws inside the column.
+    return cell + 1;
 }
 
 void CPortListCtrl::SetImageList(const ImageList& images) {

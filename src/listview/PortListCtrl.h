@@ -56,6 +56,9 @@ public:
     QString GetColumnHeading(int column) const { return m_model.ColumnHeading(column); }
     int GetColumnWidth(int column) const;
     bool SetColumnWidth(int column, int width);
+    // The narrowest column width that shows `text` in a cell without cutting it (the cell's
+    // margins and the grid line included).
+    int TextColumnWidth(const QString& text) const;
     // The small images, drawn in column 0 by each row's image index.
     void SetImageList(const ImageList& images);
     // Sets the extended styles given in mask (all of them when mask is 0) to those of style;

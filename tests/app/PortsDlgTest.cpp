@@ -3,6 +3,7 @@
 #include "FakeShell.h"
 #include "QtTestSupport.h"
 #include "inventory/TraceSink.h"
+#include "listview/ColumnWidths.h"
 #include "platform/UniqueFd.h"
 #include "platform/fake/FakeSystem.h"
 #include "platform/linux/LinuxSystem.h"
@@ -13,6 +14,7 @@
 #include "workers/WorkerThread.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QTemporaryDir>
@@ -251,19 +253,13 @@ TEST_F(PortsDlgTest, AfterStartUpTheWindowHasItsMenuColumnsImagesAndStyles) {
                         "32785 &Settings...", "Help", "32779 Contents", "32777 About..."}));
 
     CPortListCtrl& list = dlg.List();
-    std::vector<std::pair<std::string, int>> columns;
+    std::vector<std::string> headings;
     for (int column = 0; column < list.GetColumnCount(); ++column) {
-        columns.emplace_back(list.GetColumnHeading(column).toStdString(),
-                             list.GetColumnWidth(column));
+        headings.push_back(list.GetColumnHeading(column).toStdString());
     }
-    EXPECT_EQ(columns, (std::vector<std::pair<std::string, int>>{{"Protocol", 60},
-                                                                 {"PID", 40},
-                                                                 {"Process Name", 140},
-                                                                 {"Local Address", 110},
-                                                                 {"Local Port", 90},
-                                                                 {"Remote Address", 110},
-                                                                 {"Remote Port", 90},
-                                                                 {"Connection State", 140}}));
+    EXPECT_EQ(headings, (std::vector<std::string>{"Protocol", "PID", "Process Name",
+                                                  "Local Address", "Local Port", "Remote Address",
+                                                  "Remote Port", "Connection State"}));
     EXPECT_EQ(list.GetExtendedStyle(),
               LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
     EXPECT_TRUE(list.showGrid());
@@ -284,6 +280,85 @@ TEST_F(PortsDlgTest, AfterStartUpTheWindowHasItsMenuColumnsImagesAndStyles) {
     // The tray icon is prepared, not shown.
     EXPECT_TRUE(shell.calls.empty());
     EXPECT_EQ(FakeShell::Tip(dlg.TrayData()), "Tidewatch");
+}
+
+// The application font for one test.
+class ScopedAppFont {
+public:
+    explicit ScopedAppFont(const QFont& font) : m_previous(QApplication::font()) {
+        QApplication::setFont(font);
+    }
+    ~ScopedAppFont() { QApplication::setFont(m_previous); }
+
+private:
+    QFont m_previous;
+};
+
+std::vector<int> ColumnWidths(CPortListCtrl& list) {
+    std::vector<int> widths;
+    for (int column = 0; column < list.GetColumnCount(); ++column) {
+        widths.push_back(list.GetColumnWidth(column));
+    }
+    return widths;
+}
+
+TEST_F(PortsDlgTest, ColumnWidthsFollowTheFontAndThePidColumnFitsEveryPid) {
+    // A font of the design's 6 px average width keeps the design widths; the PID column is
+    // as wide as a 7-digit PID needs, which is more than its design width there.
+    QFont designFont = QApplication::font();
+    designFont.setPixelSize(10);
+    ASSERT_EQ(AverageCharWidth(designFont), kDesignCharWidth);
+    {
+        const ScopedAppFont scoped(designFont);
+        CPortListCtrl& list = Start().List();
+        const int pidWidth = list.TextColumnWidth(QStringLiteral("4194304"));
+        EXPECT_GT(pidWidth, 40);
+        EXPECT_EQ(ColumnWidths(list), (std::vector{60, pidWidth, 140, 110, 90, 110, 90, 140}));
+    }
+
+    // The machine's font, wider than the design's: every width grows with it, and a cell
+    // of the widest PID is shown whole.
+    const int average = AverageCharWidth(QApplication::font());
+    ASSERT_GT(average, kDesignCharWidth);
+    CPortListCtrl& list = Start().List();
+    const std::vector<int> widths = ColumnWidths(list);
+    const std::vector<int> design{60, 40, 140, 110, 90, 110, 90, 140};
+    for (size_t column = 0; column < design.size(); ++column) {
+        EXPECT_GE(widths[column], design[column] * average / kDesignCharWidth) << column;
+    }
+    RowTexts row;
+    row[kColProtocol] = "TCP";
+    row[kColPid] = "4194304";
+    list.InsertFilledItem(row, kNoImage);
+    list.FlushUpdates();
+    // What the cell's delegate needs, and the grid line drawn inside the column.
+    const QModelIndex cell = list.Model().index(0, kColPid);
+    ASSERT_EQ(cell.data().toString(), QStringLiteral("4194304"));
+    EXPECT_GE(list.GetColumnWidth(kColPid), list.sizeHintForIndex(cell).width() + 1);
+}
+
+TEST(ColumnWidths, ScaleByTheAverageCharacterWidth) {
+    struct Case {
+        int design;
+        int average;
+        int scaled;
+    };
+    const std::vector<Case> cases = {
+        {60, 6, 60},
+        {315, 6, 315},
+        {40, 7, 47},
+        {315, 7, 368},
+        {140, 12, 280},
+        {90, 5, 75},
+        {0, 9, 0},
+        {-1, 9, -1},
+        {60, 0, 60},
+        {1, 9, 2},
+        {INT32_MAX, 12, INT32_MAX},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ScaleColumnWidth(c.design, c.average), c.scaled) << c.design << " " << c.average;
+    }
 }
 
 TEST_F(PortsDlgTest, RefreshCommandsAndTheTimerRefillTheList) {
