@@ -3,6 +3,7 @@
 #include "app/PortsDlg.h"
 #include "app/QtShell.h"
 #include "platform/linux/LinuxSystem.h"
+#include "platform/linux/PosixFiles.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -18,6 +19,8 @@ bool CPortsApp::InitInstance() {
     services.shell = &shell;
     services.system = std::make_shared<LinuxSystem>();
     services.trace = std::make_shared<StreamTraceSink>(stdout);
+    services.files = std::make_shared<PosixFiles>();
+    services.exportLocation = ExportLocation::ForThisProcess();
 
     CPortsDlg dialog(std::move(services));
     m_pMainWnd = &dialog;

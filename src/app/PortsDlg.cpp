@@ -1,5 +1,6 @@
 #include "app/PortsDlg.h"
 
+#include "app/ListExport.h"
 #include "listview/ColumnWidths.h"
 #include "resources/Icons.h"
 #include "resources/ResourceIds.h"
@@ -9,6 +10,8 @@
 #include "workers/RefreshStarter.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QUrl>
 #include <algorithm>
 #include <array>
 
@@ -33,6 +36,7 @@ constexpr std::array<ListColumn, kColumnCount> kListColumns{{
 }};
 
 constexpr const char* kTrayTip = "Tidewatch";
+constexpr const char* kExportFailed = "Could not export harborlight list file";
 
 // The standard icon size of the desktop and the small one of window captions and lists.
 constexpr int kIconSize = 32;
@@ -247,9 +251,23 @@ void CPortsDlg::OnRefresh() {
     StartRefresh();
 }
 
-// The commands below are filled in with their features.
-void CPortsDlg::OnExport() {}
+// Writes the list as it stands to the export file and opens the file in the desktop's
+// viewer, after a failure too (the viewer then shows an earlier export, or says there is
+// none). The list is read on the UI thread in one go, so no worker changes it meanwhile.
+void CPortsDlg::OnExport() {
+    const ExportResult result =
+        ListExport(*m_services.files, m_services.exportLocation).Write(m_wndList);
+    if (!result.written) {
+        // Boxes raised by the program itself carry the application's name.
+        m_pWorkerBoxes->Show(kExportFailed, QCoreApplication::applicationName().toStdString(),
+                             MessageIcon::Exclamation);
+    }
+    if (!result.path.empty()) {
+        m_services.shell->OpenUrl(QUrl::fromLocalFile(QString::fromStdString(result.path)));
+    }
+}
 
+// The commands below are filled in with their features.
 void CPortsDlg::OnCloseConnection() {}
 
 void CPortsDlg::OnSettings() {}

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "app/ExportLocation.h"
 #include "app/QtMessageBox.h"
 #include "app/TrayHostDlg.h"
 #include "inventory/TraceSink.h"
 #include "listview/ImageList.h"
 #include "listview/PortListCtrl.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "settings/RegistryKey.h"
@@ -28,6 +30,8 @@ struct PortsDlgServices {
     std::shared_ptr<ITraceSink> trace;       // required: where the readers' trace lines go
     std::shared_ptr<IMessageBox> messageBox; // empty: boxes on screen
     std::shared_ptr<IRegistry> registry;     // empty: the registry file in its default folder
+    std::shared_ptr<IFiles> files;           // required: where the export is written
+    ExportLocation exportLocation;           // the folders the export may go to
 };
 
 // The main window: the connection list with its menus, refresh and monitoring, the tray.

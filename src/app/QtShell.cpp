@@ -1,14 +1,55 @@
 #include "app/QtShell.h"
 
+#include "app/OpenRoute.h"
+
 #include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
 #include <QString>
+#include <cstdio>
 #include <cstring>
+#include <pwd.h>
 
 namespace hl {
 namespace {
 
 // QSystemTrayIcon reports presses, not releases: a left press, a double-click, the context
 // request that comes with a right press, and a middle press.
+// What xdg-open is given: a local file as its path, anything else as the address.
+QString OpenArgument(const QUrl& url) {
+    return url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded);
+}
+
+void ReportNotOpened(const QUrl& url, const char* why) {
+    std::fprintf(stderr, "harborlight: %s not opened: %s\n",
+                 OpenArgument(url).toLocal8Bit().constData(), why);
+}
+
+// Opens `url` in `user`'s desktop session: xdg-open as that user, with the session's
+// runtime folder and bus where the machine has them.
+bool OpenAsUser(const std::string& user, const QUrl& url) {
+    const passwd* entry = ::getpwnam(user.c_str());
+    if (entry == nullptr) {
+        return false;
+    }
+    QStringList arguments{QStringLiteral("-u"), QString::fromStdString(user), QStringLiteral("--"),
+                          QStringLiteral("env")};
+    const QString runtime = QStringLiteral("/run/user/%1").arg(entry->pw_uid);
+    if (QFileInfo(runtime).isDir()) {
+        arguments << QStringLiteral("XDG_RUNTIME_DIR=") + runtime;
+        if (QFileInfo::exists(runtime + QStringLiteral("/bus"))) {
+            arguments << QStringLiteral("DBUS_SESSION_BUS_ADDRESS=unix:path=") + runtime +
+                             QStringLiteral("/bus");
+        }
+    }
+    arguments << QStringLiteral("xdg-open") << OpenArgument(url);
+    QProcess process;
+    process.setProgram(QStringLiteral("runuser"));
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    return process.startDetached();
+}
+
 bool ToMouseMessage(QSystemTrayIcon::ActivationReason reason, TrayMouseMessage& message) {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
@@ -69,7 +110,22 @@ bool QtShell::NotifyIcon(NotifyIconMessage message, const NotifyIconData& data) 
 }
 
 bool QtShell::OpenUrl(const QUrl& url) {
-    return QDesktopServices::openUrl(url);
+    const OpenRoute route = OpenRoute::ForThisProcess();
+    switch (route.kind) {
+    case OpenRoute::Kind::Direct:
+        return QDesktopServices::openUrl(url);
+    case OpenRoute::Kind::AsUser:
+        if (OpenAsUser(route.user, url)) {
+            return true;
+        }
+        ReportNotOpened(url, "could not start xdg-open as the user who ran sudo");
+        return false;
+    case OpenRoute::Kind::Skip:
+        break;
+    }
+    ReportNotOpened(url, "the program runs as root and does not start other programs as root; "
+                         "open it as your own user");
+    return false;
 }
 
 } // namespace hl

@@ -64,7 +64,8 @@ public:
     // Adds the icon (a target and id already shown are refused) or deletes it (an unknown
     // one is refused); true when done.
     virtual bool NotifyIcon(NotifyIconMessage message, const NotifyIconData& data) = 0;
-    // Opens a file or a web address with the desktop's program for it.
+    // Opens a file or a web address with the desktop's program for it; the real shell never
+    // starts that program as root (see OpenRoute).
     virtual bool OpenUrl(const QUrl& url) = 0;
 };
 

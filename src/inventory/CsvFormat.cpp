@@ -30,9 +30,10 @@ void AppendCsvLine(std::string& out, const RowTexts& cells) {
 std::string ListToCsv(IListOps& list) {
     std::string out(kCsvHeader);
     out.append("\r\n");
-    const int count = list.GetItemCount();
     RowTexts cells;
-    for (int row = 0; row < count; ++row) {
+    // The count is read again before every row: a list that lost rows meanwhile ends the
+    // export early instead of yielding empty lines.
+    for (int row = 0; row < list.GetItemCount(); ++row) {
         for (int col = 0; col < kColumnCount; ++col) {
             cells[col] = list.GetItemText(row, col);
         }

@@ -15,7 +15,8 @@ inline constexpr std::string_view kCsvHeader = "Protocol,PID,Process Name,Local 
 
 void AppendCsvField(std::string& out, std::string_view field);
 void AppendCsvLine(std::string& out, const RowTexts& cells);
-// The whole export of a list: header and every row, top to bottom.
+// The whole export of a list: header and every row, top to bottom, cells in column index
+// order.
 std::string ListToCsv(IListOps& list);
 
 } // namespace hl

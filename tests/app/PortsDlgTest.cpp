@@ -7,6 +7,7 @@
 #include "platform/UniqueFd.h"
 #include "platform/fake/FakeSystem.h"
 #include "platform/linux/LinuxSystem.h"
+#include "platform/linux/PosixFiles.h"
 #include "resources/Icons.h"
 #include "resources/MenuBuilder.h"
 #include "resources/ResourceIds.h"
@@ -59,6 +60,7 @@ protected:
         services.shell = &shell;
         services.system = system ? std::move(system) : fake;
         services.trace = std::make_shared<CaptureTraceSink>();
+        services.files = std::make_shared<PosixFiles>();
         m_dlg = std::make_unique<CPortsDlg>(std::move(services));
         m_dlg->Create();
         return *m_dlg;
@@ -390,8 +392,8 @@ TEST_F(PortsDlgTest, RefreshCommandsAndTheTimerRefillTheList) {
 
 TEST_F(PortsDlgTest, CommandsOfLaterFeaturesAreRoutedAndDoNothingYet) {
     CPortsDlg& dlg = Start();
-    for (const int id : {ID_FILE_EXPORT, ID_ACTION_CLOSE_CONNECTION, ID_POPUP_CLOSE_CONNECTION,
-                         ID_TOOLS_SETTINGS, ID_HELP_CONTENTS, ID_HELP_ABOUT}) {
+    for (const int id : {ID_ACTION_CLOSE_CONNECTION, ID_POPUP_CLOSE_CONNECTION, ID_TOOLS_SETTINGS,
+                         ID_HELP_CONTENTS, ID_HELP_ABOUT}) {
         EXPECT_TRUE(dlg.OnCommand(id)) << id;
     }
     EXPECT_FALSE(dlg.OnCommand(12345));
@@ -458,6 +460,7 @@ TEST_F(PortsDlgTest, DoModalRunsUntilTheDialogEnds) {
     services.shell = &shell;
     services.system = fake;
     services.trace = std::make_shared<CaptureTraceSink>();
+    services.files = std::make_shared<PosixFiles>();
     CPortsDlg dlg(std::move(services));
     QTimer::singleShot(50, &dlg, [&] {
         EXPECT_TRUE(dlg.isVisible());

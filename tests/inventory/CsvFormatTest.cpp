@@ -42,5 +42,29 @@ TEST(CsvFormat, ListExportHasHeaderAndRowsTopToBottomWithCrlf) {
               "UDP,7,named,0.0.0.0,53,,,\r\n");
 }
 
+// A list that loses its bottom row whenever the last cell of its top row is read, as a
+// list changed between two rows would.
+class ShrinkingList : public MemoryList {
+public:
+    std::string GetItemText(int row, int column) override {
+        std::string text = MemoryList::GetItemText(row, column);
+        if (row == 0 && column == kColState) {
+            DeleteItem(GetItemCount() - 1);
+        }
+        return text;
+    }
+};
+
+TEST(CsvFormat, ReadsTheRowCountAgainBeforeEveryRow) {
+    ShrinkingList list;
+    for (const char* port : {"3", "2", "1"}) {
+        list.InsertFilledItem({"UDP", "7", "named", "0.0.0.0", port, "", "", ""}, 1);
+    }
+    // Row 0 is written, row 2 vanishes meanwhile, row 1 is written, and no empty line follows.
+    EXPECT_EQ(ListToCsv(list), std::string(kCsvHeader) + "\r\n"
+                                                         "UDP,7,named,0.0.0.0,1,,,\r\n"
+                                                         "UDP,7,named,0.0.0.0,2,,,\r\n");
+}
+
 } // namespace
 } // namespace hl
