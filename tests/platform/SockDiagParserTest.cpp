@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <limits>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
 #include <linux/sock_diag.h>
@@ -135,6 +136,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {kListenerRow}},
         ReplyCase{"ErrorTooShortForItsCode",
                   Message(NLMSG_ERROR, Bytes(2)),
+                  DiagStatus::Error,
+                  EPROTO,
+                  {}},
+        ReplyCase{"ErrorCodeWithoutPositiveCounterpart",
+                  Message(NLMSG_ERROR, ErrorPayload(std::numeric_limits<int>::min())),
                   DiagStatus::Error,
                   EPROTO,
                   {}},
@@ -312,6 +318,8 @@ INSTANTIATE_TEST_SUITE_P(
         AckCase{"NotPermitted",
                 Cat({Message(NLMSG_NOOP, {}), Message(NLMSG_ERROR, ErrorPayload(-EPERM))}), EPERM},
         AckCase{"ShortErrorPayload", Message(NLMSG_ERROR, Bytes(3)), EPROTO},
+        AckCase{"LowestCode", Message(NLMSG_ERROR, ErrorPayload(std::numeric_limits<int>::min())),
+                EPROTO},
         AckCase{"NoErrorMessage", Done(), -1}, AckCase{"Empty", {}, -1},
         AckCase{"TruncatedError", Prefix(Message(NLMSG_ERROR, ErrorPayload(0)), 18), -1}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
 #include <linux/sock_diag.h>
@@ -37,13 +38,17 @@ template <typename Fn> void ForEachMessage(std::span<const std::byte> bytes, Fn&
     }
 }
 
-// The errno value of an NLMSG_ERROR payload; EPROTO when it is too short to hold one.
+// The errno value of an NLMSG_ERROR payload; EPROTO when it is too short to hold one, or when
+// its code is INT_MIN, which names no errno and has no positive counterpart.
 int ErrorOf(std::span<const std::byte> payload) {
     int code = 0;
     if (payload.size() < sizeof code) {
         return EPROTO;
     }
     std::memcpy(&code, payload.data(), sizeof code);
+    if (code == std::numeric_limits<int>::min()) {
+        return EPROTO;
+    }
     return code < 0 ? -code : code;
 }
 
