@@ -17,12 +17,26 @@ void AppendCsvField(std::string& out, std::string_view field) {
     out.push_back('"');
 }
 
+std::string GuardAgainstFormula(std::string_view field) {
+    if (!field.empty() &&
+        std::string_view("=+-@\t").find(field.front()) != std::string_view::npos) {
+        std::string guarded = "'";
+        guarded.append(field);
+        return guarded;
+    }
+    return std::string(field);
+}
+
 void AppendCsvLine(std::string& out, const RowTexts& cells) {
     for (int col = 0; col < kColumnCount; ++col) {
         if (col > 0) {
             out.push_back(',');
         }
-        AppendCsvField(out, cells[col]);
+        if (col == kColProcessName) {
+            AppendCsvField(out, GuardAgainstFormula(cells[col]));
+        } else {
+            AppendCsvField(out, cells[col]);
+        }
     }
     out.append("\r\n");
 }

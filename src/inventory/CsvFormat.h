@@ -14,6 +14,12 @@ inline constexpr std::string_view kCsvHeader = "Protocol,PID,Process Name,Local 
                                                "Port,Remote Address,Remote Port,Connection State";
 
 void AppendCsvField(std::string& out, std::string_view field);
+// A field that begins with "=", "+", "-", "@" or a tab with a "'" put before it, so that a
+// spreadsheet opening the file shows it as text and never runs it as a formula; any other
+// field as it is.
+std::string GuardAgainstFormula(std::string_view field);
+// One row. The Process Name cell, whose text any user can choose, is guarded against formulas;
+// every other cell is written byte for byte.
 void AppendCsvLine(std::string& out, const RowTexts& cells);
 // The whole export of a list: header and every row, top to bottom, cells in column index
 // order.

@@ -1,6 +1,7 @@
 #include "inventory/ProcessNames.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace hl {
 namespace {
@@ -9,16 +10,69 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// The length of the well-formed UTF-8 sequence at the start of `text` and its code point, or
+// 0 when the first byte starts none (a stray continuation byte, an overlong form, a surrogate,
+// a value past U+10FFFF, a sequence cut short).
+size_t DecodeUtf8(std::string_view text, char32_t& cp) {
+    const auto at = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = at(0);
+    if (lead < 0x80) {
+        cp = lead;
+        return 1;
+    }
+    // Lead bytes 0xC0, 0xC1 and 0xF5-0xFF can only start overlong or out-of-range forms.
+    size_t len = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        len = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        len = 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        len = 4;
+    } else {
+        return 0;
+    }
+    constexpr char32_t kMinOfLength[] = {0, 0, 0x80, 0x800, 0x10000};
+    const char32_t min = kMinOfLength[len];
+    cp = lead & (0x7F >> len);
+    if (text.size() < len) {
+        return 0;
+    }
+    for (size_t i = 1; i < len; ++i) {
+        if ((at(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (at(i) & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return len;
+}
+
+// Characters that steer a terminal or the direction of the text around them.
+bool IsHostile(char32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) ||
+           (cp >= 0x2066 && cp <= 0x2069);
+}
+
 } // namespace
 
 std::string CProcessNames::MakeSafe(std::string name) {
-    for (char& c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            c = '?';
+    std::string safe;
+    safe.reserve(name.size());
+    std::string_view rest(name);
+    while (!rest.empty()) {
+        char32_t cp = 0;
+        const size_t len = DecodeUtf8(rest, cp);
+        if (len == 0 || IsHostile(cp)) {
+            safe.push_back('?');
+            rest.remove_prefix(len == 0 ? 1 : len);
+        } else {
+            safe.append(rest.substr(0, len));
+            rest.remove_prefix(len);
         }
     }
-    return name;
+    return safe;
 }
 
 std::string CProcessNames::GetWindowsDir() {

@@ -26,8 +26,11 @@ public:
     std::string GetProcessName(uint32_t pid);
     std::string GetWindowsDir();
 
-    // Control bytes (below 0x20 and 0x7F) become "?", so that no name can carry a line
-    // break or a terminal escape into the list, the trace or an export.
+    // Names are bytes. Each C0 or C1 control character (U+0000-U+001F, U+007F-U+009F, a raw
+    // 0x9B byte being a terminal's CSI), each bidirectional override or isolate
+    // (U+202A-U+202E, U+2066-U+2069) and each byte that is not part of well-formed UTF-8
+    // becomes "?", so that no name can carry a line break, a terminal escape or reordered text
+    // into the list, the trace or an export, and every name is valid UTF-8.
     static std::string MakeSafe(std::string name);
 
     static constexpr const char* kErrorText = "error ";

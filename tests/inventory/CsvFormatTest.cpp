@@ -30,6 +30,30 @@ TEST(CsvFormat, QuotesOnlyFieldsThatNeedIt) {
     }
 }
 
+TEST(CsvFormat, ProcessNameThatCouldStartAFormulaIsGuardedAndNothingElseIs) {
+    struct Case {
+        const char* name;
+        std::string processName;
+        std::string written;
+    };
+    const Case cases[] = {
+        {"equals", "=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"plus", "+1", "'+1"},
+        {"minus", "-1", "'-1"},
+        {"at", "@SUM(A1)", "'@SUM(A1)"},
+        {"tab", "\tx", "'\tx"},
+        {"laterSignsKept", "a=b-c", "a=b-c"},
+        {"plain", "sshd", "sshd"},
+        {"empty", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string out;
+        AppendCsvLine(out, {"=TCP", "-1", c.processName, "@h", "+80", "=r", "-2", "@s"});
+        EXPECT_EQ(out, "=TCP,-1," + c.written + ",@h,+80,=r,-2,@s\r\n");
+    }
+}
+
 TEST(CsvFormat, ListExportHasHeaderAndRowsTopToBottomWithCrlf) {
     MemoryList list;
     list.InsertFilledItem({"UDP", "7", "named", "0.0.0.0", "53", "", "", ""}, 1);

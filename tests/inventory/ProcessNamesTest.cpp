@@ -55,6 +55,50 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"statusMakesSafe", 4, true, kProc, 78, "line?break?[31m?"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ProcessNames, MakeSafeReplacesControlsBidiOverridesAndInvalidUtf8) {
+    struct Case {
+        const char* name;
+        std::string raw;
+        std::string safe;
+    };
+    const Case cases[] = {
+        {"ascii", "sshd", "sshd"},
+        {"utf8Kept", "na\xC3\xAFve-\xE6\x9D\xB1-\xF0\x9F\x90\x8D",
+         "na\xC3\xAFve-\xE6\x9D\xB1-\xF0\x9F\x90\x8D"},
+        {"c0AndDelete", "a\tb\x1b[31m\x7f", "a?b?[31m?"},
+        {"rawC1Bytes",
+         "x\x9b"
+         "31m\x85y",
+         "x?31m?y"},
+        {"encodedC1",
+         "x\xC2\x9B"
+         "31m\xC2\x80\xC2\x9F",
+         "x?31m??"},
+        {"noBreakSpaceKept",
+         "a\xC2\xA0"
+         "b",
+         "a\xC2\xA0"
+         "b"},
+        {"bidiOverrides", "evil\xE2\x80\xAEgpj.exe\xE2\x80\xAA\xE2\x80\xAC", "evil?gpj.exe??"},
+        {"bidiIsolates",
+         "\xE2\x81\xA6"
+         "a\xE2\x81\xA9",
+         "?a?"},
+        {"neighboursOfBidiKept", "\xE2\x80\xA9\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA",
+         "\xE2\x80\xA9\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA"},
+        {"strayBytes", "\xFF\xFEok\x80", "??ok?"},
+        {"overlongSlash", "\xC0\xAF\xE0\x80\xAF", "?????"},
+        {"surrogate", "\xED\xA0\x80", "???"},
+        {"pastU10FFFF", "\xF4\x90\x80\x80", "????"},
+        {"cutShort", "ab\xE2\x80", "ab??"},
+        {"leadThenAscii", "\xC3(", "?("},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CProcessNames::MakeSafe(c.raw), c.safe);
+    }
+}
+
 TEST(ProcessNames, EmptySnapshotReadsAsFailure) {
     FakeProcessInfo info;
     CProcessNames names(info);

@@ -1,22 +1,26 @@
 // Runs harborlight-report against real loopback sockets that the test opens, and against
 // what `ss` shows for the same machine.
 
+#include "platform/UniqueFd.h"
+
 #include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <netinet/in.h>
 #include <set>
+#include <signal.h>
+#include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
-
-#include "platform/UniqueFd.h"
 
 namespace hl {
 namespace {
@@ -36,7 +40,9 @@ std::string RunCommand(const std::string& command) {
     return out;
 }
 
-std::string ReportPath() { return std::string(HL_BINARY_DIR) + "/tools/harborlight-report"; }
+std::string ReportPath() {
+    return std::string(HL_BINARY_DIR) + "/tools/harborlight-report";
+}
 
 using Row = std::vector<std::string>;
 
@@ -70,7 +76,9 @@ std::vector<Row> ParseReport(const std::string& csv, std::string* header) {
     return rows;
 }
 
-UniqueFd Socket(int type) { return UniqueFd(::socket(AF_INET, type | SOCK_CLOEXEC, 0)); }
+UniqueFd Socket(int type) {
+    return UniqueFd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
+}
 
 uint16_t BindLoopback(int fd) {
     sockaddr_in addr{};
@@ -135,8 +143,8 @@ TEST(Report, ListsTheTestsOwnSocketsWithPidAndName) {
         {"UDP", pid, name, "127.0.0.1", std::to_string(s.udpPort), "", "", ""},
     };
     for (const Row& row : expected) {
-        EXPECT_EQ(found.count(row), 1u) << "missing: " << row[0] << " " << row[3] << ":" << row[4]
-                                        << " " << row[7];
+        EXPECT_EQ(found.count(row), 1u)
+            << "missing: " << row[0] << " " << row[3] << ":" << row[4] << " " << row[7];
     }
     // Every TCP row stands above every UDP row.
     bool seenUdp = false;
@@ -208,6 +216,115 @@ TEST(Report, ListsTheSameSocketsAsSs) {
         EXPECT_TRUE(before.count(sock) != 0 || after.count(sock) != 0)
             << "report shows, ss does not: " << sock;
     }
+}
+
+// A copy of the socket-holding helper running under a chosen file name, listening on a
+// loopback port; it ends when the object goes.
+class NamedListener {
+public:
+    NamedListener(const std::filesystem::path& exe) {
+        int in[2], out[2];
+        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) {
+            return;
+        }
+        m_stdin.Reset(in[1]);
+        UniqueFd childIn(in[0]), childOut(out[1]), readOut(out[0]);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        const std::string path = exe.string();
+        char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+        if (::posix_spawn(&m_pid, path.c_str(), &actions, nullptr, argv, environ) != 0) {
+            m_pid = 0;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        childOut.Reset();
+        std::string line;
+        char c;
+        while (m_pid != 0 && ::read(readOut.Get(), &c, 1) == 1 && c != '\n') {
+            line.push_back(c);
+        }
+        m_port = line;
+    }
+    ~NamedListener() {
+        m_stdin.Reset();
+        if (m_pid != 0) {
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    NamedListener(const NamedListener&) = delete;
+    NamedListener& operator=(const NamedListener&) = delete;
+
+    pid_t Pid() const { return m_pid; }
+    const std::string& Port() const { return m_port; }
+
+private:
+    pid_t m_pid = 0;
+    UniqueFd m_stdin;
+    std::string m_port;
+};
+
+// Names are bytes: whatever a process is called, its CSV line shows no control character, no
+// reordering mark and no invalid UTF-8, and a name that a spreadsheet would take for a
+// formula is written as text.
+TEST(Report, HostileProcessNamesReachTheCsvDefused) {
+    struct Case {
+        const char* name;
+        std::string exe;
+        std::string field; // the Process Name field as the CSV holds it
+    };
+    const Case cases[] = {
+        {"rawC1Csi",
+         "c1\x9b"
+         "31mX\x85",
+         "c1?31mX?"},
+        {"encodedCsi",
+         "csi\xC2\x9B"
+         "2J",
+         "csi?2J"},
+        {"rightToLeftOverride",
+         "rtl\xE2\x80\xAE"
+         "fdp.exe",
+         "rtl?fdp.exe"},
+        {"invalidUtf8", "bad\xFF\xFEutf8\xC3", "bad??utf8?"},
+        {"lineBreakAndEscape", "two\nlines\x1b]0;t\x07", "two?lines?]0;t?"},
+        {"formula", "=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"minus", "-1", "'-1"},
+        {"ordinary", "holder_1.2", "holder_1.2"},
+        {"utf8", "na\xC3\xAFve-\xE6\x9D\xB1", "na\xC3\xAFve-\xE6\x9D\xB1"},
+        {"commaQuoted", "a,b", "\"a,b\""},
+    };
+    char dirTemplate[] = HL_BINARY_DIR "/hostile-names.XXXXXX";
+    ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
+    const std::filesystem::path dir(dirTemplate);
+    std::vector<std::unique_ptr<NamedListener>> listeners;
+    for (const Case& c : cases) {
+        const std::filesystem::path exe = dir / c.exe;
+        ASSERT_TRUE(std::filesystem::copy_file(HL_SOCKET_HOLDER, exe)) << c.name;
+        listeners.push_back(std::make_unique<NamedListener>(exe));
+        ASSERT_NE(listeners.back()->Pid(), 0) << c.name;
+        ASSERT_FALSE(listeners.back()->Port().empty()) << c.name;
+    }
+
+    const std::filesystem::path csvPath = dir / "report.csv";
+    RunCommand(ReportPath() + " >" + csvPath.string() + " 2>/dev/null");
+    std::ifstream in(csvPath, std::ios::binary);
+    const std::string csv((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        const std::string line = "TCP," + std::to_string(listeners[i]->Pid()) + "," +
+                                 cases[i].field + ",127.0.0.1," + listeners[i]->Port() +
+                                 ",0.0.0.0,0,LISTEN\r\n";
+        EXPECT_NE(csv.find(line), std::string::npos) << "no line " << line;
+    }
+    if (!RunCommand("command -v iconv").empty()) {
+        EXPECT_EQ(
+            RunCommand("iconv -f UTF-8 -t UTF-8 " + csvPath.string() + " >/dev/null; echo $?"),
+            "0\n");
+    }
+    listeners.clear();
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Report, RejectsArgumentsOtherThanHelp) {
