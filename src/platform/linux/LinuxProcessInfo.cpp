@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <memory>
+#include <sys/stat.h>
 #include <sys/utsname.h>
 
 namespace hl {
@@ -15,6 +16,13 @@ namespace {
 constexpr std::string_view kDeletedSuffix = " (deleted)";
 constexpr size_t kDirBufferSize = 32 * 1024;
 
+// Whether the executable behind the `exe` link of an open process directory is gone: the
+// link leads nowhere, or to a file that no directory names any more.
+bool ExeGoneAt(int pidDir) {
+    struct stat st {};
+    return ::fstatat(pidDir, "exe", &st, 0) != 0 || st.st_nlink == 0;
+}
+
 // Reads and names the `exe` link below an open process directory.
 std::optional<std::string> ExeNameAt(int pidDir) {
     std::array<char, PATH_MAX + 1> link;
@@ -22,13 +30,14 @@ std::optional<std::string> ExeNameAt(int pidDir) {
     if (!len) {
         return std::nullopt;
     }
-    return ExeBaseNameFromLink({link.data(), *len});
+    const std::string_view text(link.data(), *len);
+    return ExeBaseNameFromLink(text, text.ends_with(kDeletedSuffix) && ExeGoneAt(pidDir));
 }
 
 } // namespace
 
-std::optional<std::string> ExeBaseNameFromLink(std::string_view link) {
-    if (link.ends_with(kDeletedSuffix)) {
+std::optional<std::string> ExeBaseNameFromLink(std::string_view link, bool targetGone) {
+    if (targetGone && link.ends_with(kDeletedSuffix)) {
         link.remove_suffix(kDeletedSuffix.size());
     }
     const size_t slash = link.rfind('/');

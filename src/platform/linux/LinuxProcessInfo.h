@@ -8,9 +8,10 @@
 
 namespace hl {
 
-// The base name of an executable from the text of an `exe` link, without the " (deleted)"
-// the kernel appends once the file is gone; nullopt when no name is left.
-std::optional<std::string> ExeBaseNameFromLink(std::string_view link);
+// The base name of an executable from the text of an `exe` link; nullopt when no name is
+// left. The kernel appends " (deleted)" once the file is gone: when `targetGone`, that suffix
+// is taken off; otherwise it is part of the file's real name and kept.
+std::optional<std::string> ExeBaseNameFromLink(std::string_view link, bool targetGone);
 
 // The command name in the text of a `stat` file: between the first '(' and the last ')',
 // since the name itself may hold ')' and blanks. nullopt when there is no such pair.
