@@ -1,5 +1,7 @@
 #include "app/PortsDlg.h"
 
+#include "app/AboutBox.h"
+#include "app/HelpPages.h"
 #include "app/ListExport.h"
 #include "listview/ColumnWidths.h"
 #include "resources/Icons.h"
@@ -272,9 +274,27 @@ void CPortsDlg::OnCloseConnection() {}
 
 void CPortsDlg::OnSettings() {}
 
-void CPortsDlg::OnHelpContents() {}
+// Opens the help's index page in the desktop's browser; without help pages nothing happens.
+void CPortsDlg::OnHelpContents() {
+    const std::string dir = m_services.programDir.empty() ? ProgramDir() : m_services.programDir;
+    const std::string index = FindHelpIndex(dir);
+    if (!index.empty()) {
+        m_services.shell->OpenUrl(QUrl::fromLocalFile(QString::fromStdString(index)));
+    }
+}
 
-void CPortsDlg::OnAbout() {}
+// One About box at a time: asked again while it is shown, the box comes to the front.
+void CPortsDlg::OnAbout() {
+    if (m_pAboutBox != nullptr) {
+        m_pAboutBox->raise();
+        m_pAboutBox->activateWindow();
+        return;
+    }
+    CAboutBox box(*m_services.shell);
+    m_pAboutBox = &box;
+    box.DoModal();
+    m_pAboutBox = nullptr;
+}
 
 // Leaving through Exit keeps the stored layout as it was.
 void CPortsDlg::OnExit() {
@@ -300,6 +320,10 @@ void CPortsDlg::done(int result) {
 }
 
 void CPortsDlg::OnDestroy() {
+    // The program ends with its main window: an About box still shown goes too.
+    if (m_pAboutBox != nullptr) {
+        m_pAboutBox->EndDialog(IDCANCEL);
+    }
     CutOffWorkers();
     CTrayHostDlg::OnDestroy();
 }

@@ -16,9 +16,11 @@
 #include <QTimer>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace hl {
 
+class CAboutBox;
 class DetachableList;
 class DetachableMessageBox;
 class RefreshStarter;
@@ -32,6 +34,7 @@ struct PortsDlgServices {
     std::shared_ptr<IRegistry> registry;     // empty: the registry file in its default folder
     std::shared_ptr<IFiles> files;           // required: where the export is written
     ExportLocation exportLocation;           // the folders the export may go to
+    std::string programDir;                  // empty: the running executable's folder (help)
 };
 
 // The main window: the connection list with its menus, refresh and monitoring, the tray.
@@ -122,6 +125,7 @@ private:
     std::shared_ptr<DetachableList> m_pWorkerList;
     std::shared_ptr<DetachableMessageBox> m_pWorkerBoxes;
     std::unique_ptr<RefreshStarter> m_pRefreshStarter;
+    CAboutBox* m_pAboutBox = nullptr; // while the About box is shown
 };
 
 } // namespace hl

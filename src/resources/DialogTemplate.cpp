@@ -1,6 +1,7 @@
 #include "resources/DialogTemplate.h"
 
 #include "resources/ResourceIds.h"
+#include "resources/Strings.h"
 
 #include <array>
 
@@ -10,6 +11,16 @@ namespace {
 constexpr std::array kPortsDialogControls{
     DialogControl{IDC_PORT_LIST, ControlKind::ListView, "List1", {5, 37, 317, 183}, true},
     DialogControl{IDC_SEPARATOR, ControlKind::EtchedLine, "", {0, 31, 328, 1}},
+};
+
+constexpr std::array kAboutControls{
+    DialogControl{IDC_STATIC, ControlKind::Icon, "", {7, 5, 20, 20}, false, IDR_MAINFRAME},
+    DialogControl{
+        IDC_STATIC, ControlKind::Static, "Harborlight Scanner Version 1.1", {40, 8, 115, 8}},
+    DialogControl{IDC_STATIC, ControlKind::Static, kMakerName, {40, 19, 119, 8}},
+    DialogControl{IDOK, ControlKind::DefPushButton, "OK", {168, 5, 50, 14}, true},
+    DialogControl{IDC_WEB_LINK, ControlKind::Static, kMakerWebAddress, {39, 41, 114, 8}},
+    DialogControl{IDC_STATIC, ControlKind::Static, kPublicationLine, {39, 30, 119, 8}},
 };
 
 constexpr std::array kSettingsControls{
@@ -38,6 +49,8 @@ constexpr std::array kDialogs{
                    {0, 0, 328, 238},
                    true,
                    kPortsDialogControls},
+    DialogTemplate{
+        IDD_ABOUTBOX, "About Harborlight Scanner", 0, {0, 0, 225, 58}, false, kAboutControls},
     DialogTemplate{IDD_SETTINGS, "Settings", 0, {0, 0, 259, 130}, false, kSettingsControls},
 };
 

@@ -2,9 +2,12 @@
 
 namespace hl {
 
-// The maker of the program and its web address, shown by the About box and the status line.
-inline constexpr const char* kMakerName = "Harborlight project";
+// The maker of the program and its web address, shown by the About box (and the address by
+// the status line).
+inline constexpr const char* kMakerName = "The Harborlight Project";
 inline constexpr const char* kMakerWebAddress = "https://harborlight.example.org/";
+// The About box's line with the year of publication.
+inline constexpr const char* kPublicationLine = "Published 2026, free to use and share";
 
 // The string resource with this id (a command's "prompt\nlabel" text), or nullptr.
 const char* FindString(int id);

@@ -20,7 +20,8 @@ public:
     };
 
     bool notificationArea = true;
-    bool refuse = false; // every NotifyIcon fails
+    bool refuse = false;    // every NotifyIcon fails
+    bool openFails = false; // every OpenUrl fails, as with no program for the address
 
     bool HasNotificationArea() const override { return notificationArea; }
 
@@ -38,7 +39,7 @@ public:
 
     bool OpenUrl(const QUrl& url) override {
         opened.push_back(url);
-        return true;
+        return !openFails;
     }
 
     // The one icon shown, or nullptr.

@@ -392,8 +392,7 @@ TEST_F(PortsDlgTest, RefreshCommandsAndTheTimerRefillTheList) {
 
 TEST_F(PortsDlgTest, CommandsOfLaterFeaturesAreRoutedAndDoNothingYet) {
     CPortsDlg& dlg = Start();
-    for (const int id : {ID_ACTION_CLOSE_CONNECTION, ID_POPUP_CLOSE_CONNECTION, ID_TOOLS_SETTINGS,
-                         ID_HELP_CONTENTS, ID_HELP_ABOUT}) {
+    for (const int id : {ID_ACTION_CLOSE_CONNECTION, ID_POPUP_CLOSE_CONNECTION, ID_TOOLS_SETTINGS}) {
         EXPECT_TRUE(dlg.OnCommand(id)) << id;
     }
     EXPECT_FALSE(dlg.OnCommand(12345));

@@ -1,0 +1,35 @@
+#include "app/HelpPages.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace hl {
+
+namespace fs = std::filesystem;
+
+std::string ProgramDir() {
+    std::error_code error;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    if (error || exe.empty()) {
+        return {};
+    }
+    return exe.parent_path().string();
+}
+
+std::string FindHelpIndex(const std::string& programDir) {
+    if (programDir.empty()) {
+        return {};
+    }
+    const fs::path dir(programDir);
+    for (const fs::path& candidate :
+         {dir / "harborlight-help" / "index.html",
+          dir / ".." / "share" / "harborlight" / "help" / "index.html"}) {
+        std::error_code error;
+        if (fs::is_regular_file(candidate, error)) {
+            return candidate.lexically_normal().string();
+        }
+    }
+    return {};
+}
+
+} // namespace hl
