@@ -13,7 +13,11 @@ constexpr int kIconSize = 32;
 } // namespace
 
 CAboutBox::CAboutBox(IShell& shell)
-    : CTrayHostDlg(IDD_ABOUTBOX, nullptr, shell), m_wndLink(shell, QString(), false) {}
+    : CTrayHostDlg(IDD_ABOUTBOX, nullptr, shell), m_wndLink(shell, QString(), false) {
+    // The box asks for no minimise box, but some window managers offer one anyway: such a
+    // minimise minimises, the box having no icon to put into the tray.
+    m_bMinimizeToTray = false;
+}
 
 CAboutBox::~CAboutBox() {
     DestroyOnce();

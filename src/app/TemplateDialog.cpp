@@ -18,8 +18,9 @@ TemplateDialog::TemplateDialog(int templateId, QWidget* parent)
         setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                        Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     } else {
-        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                       Qt::WindowCloseButtonHint);
+        // Only the hints given here: a fixed dialog has no minimise or maximise box.
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     }
     if (m_pTemplate != nullptr) {
         setWindowTitle(QString::fromUtf8(m_pTemplate->caption));

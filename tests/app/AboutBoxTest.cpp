@@ -98,7 +98,9 @@ TEST(AboutTemplate, HoldsTheIconTextsAndButtonAtTheirPlaces) {
 TEST_F(AboutBoxTest, ShowsItsControlsWithABlueLinkAndTheFocusOnOk) {
     EXPECT_EQ(box.windowTitle(), QStringLiteral("About Harborlight Scanner"));
     // No minimise box, and nothing for the tray.
-    EXPECT_FALSE(box.windowFlags() & Qt::WindowMinimizeButtonHint);
+    // No minimise box (nor maximise box, which the window manager would add unless told).
+    EXPECT_TRUE(box.windowFlags() & Qt::CustomizeWindowHint);
+    EXPECT_FALSE(box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_FALSE(box.TrayData().uFlags & (NIF_ICON | NIF_TIP));
     EXPECT_TRUE(shell.calls.empty());
 
@@ -125,6 +127,13 @@ TEST_F(AboutBoxTest, ShowsItsControlsWithABlueLinkAndTheFocusOnOk) {
     EXPECT_EQ(link.m_crText, CStaticLink::kUnvisited);
     EXPECT_GT(CountPixels(link, QColor(0, 0, 255)), 20);
     EXPECT_EQ(CountPixels(link, QColor(128, 0, 128)), 0);
+}
+
+TEST_F(AboutBoxTest, AMinimiseFromTheWindowManagerNeverGoesToTheTray) {
+    box.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shell.calls.empty());
+    EXPECT_FALSE(box.IsIconInTray());
 }
 
 TEST_F(AboutBoxTest, AClickOpensTheAddressAndTurnsTheLinkPurpleEachClickOpensAgain) {
