@@ -7,15 +7,6 @@ namespace hl {
 
 namespace fs = std::filesystem;
 
-std::string ProgramDir() {
-    std::error_code error;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    if (error || exe.empty()) {
-        return {};
-    }
-    return exe.parent_path().string();
-}
-
 std::string FindHelpIndex(const std::string& programDir) {
     if (programDir.empty()) {
         return {};

@@ -4,9 +4,6 @@
 
 namespace hl {
 
-// The folder of the running program (that of /proc/self/exe); empty when it cannot be read.
-std::string ProgramDir();
-
 // The index page of the help for a program in `programDir`: harborlight-help/index.html
 // beside it (the build tree), else ../share/harborlight/help/index.html (an installed
 // program, wherever its prefix is); empty when neither exists.

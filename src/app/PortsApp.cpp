@@ -21,6 +21,7 @@ bool CPortsApp::InitInstance() {
     services.trace = std::make_shared<StreamTraceSink>(stdout);
     services.files = std::make_shared<PosixFiles>();
     services.exportLocation = ExportLocation::ForThisProcess();
+    services.programDir = services.exportLocation.ExecutableFolder();
 
     CPortsDlg dialog(std::move(services));
     m_pMainWnd = &dialog;

@@ -276,8 +276,7 @@ void CPortsDlg::OnSettings() {}
 
 // Opens the help's index page in the desktop's browser; without help pages nothing happens.
 void CPortsDlg::OnHelpContents() {
-    const std::string dir = m_services.programDir.empty() ? ProgramDir() : m_services.programDir;
-    const std::string index = FindHelpIndex(dir);
+    const std::string index = FindHelpIndex(m_services.programDir);
     if (!index.empty()) {
         m_services.shell->OpenUrl(QUrl::fromLocalFile(QString::fromStdString(index)));
     }

@@ -34,7 +34,7 @@ struct PortsDlgServices {
     std::shared_ptr<IRegistry> registry;     // empty: the registry file in its default folder
     std::shared_ptr<IFiles> files;           // required: where the export is written
     ExportLocation exportLocation;           // the folders the export may go to
-    std::string programDir;                  // empty: the running executable's folder (help)
+    std::string programDir;                  // the running executable's folder (help); empty: none
 };
 
 // The main window: the connection list with its menus, refresh and monitoring, the tray.
