@@ -79,6 +79,62 @@ TEST(LinuxIpHelperFixtureTest, MissingTablesGiveAnErrorCodeNeverOne) {
     EXPECT_EQ(missing.GetUdpTable(udp), kErrorFileNotFound);
 }
 
+Ip6Addr Ip6(const char* text, uint32_t scope = 0) {
+    Ip6Addr a;
+    inet_pton(AF_INET6, text, a.bytes.data());
+    a.scopeId = scope;
+    return a;
+}
+
+TEST(LinuxIpHelperFixtureTest, Ipv6TablesAreSortedAs128BitNumbers) {
+    test::TempTree tree;
+    // ::ffff:127.0.0.1, 2001:db8::1, ::1 and :: in file order; a byte-wise order of the
+    // kernel's host-order words would put them differently.
+    ASSERT_TRUE(tree.File("net/tcp6",
+                          "  sl  local_address                         remote_address   st\n"
+                          "   0: 0000000000000000FFFF00000100007F:0100 "
+                          "00000000000000000000000000000000:0000 0A\n"
+                          "   1: B80D0120000000000000000001000000:0001 "
+                          "00000000000000000000000000000000:0000 0A\n"
+                          "   2: 00000000000000000000000001000000:0001 "
+                          "00000000000000000000000001000000:0100 01\n"
+                          "   3: 00000000000000000000000001000000:0001 "
+                          "00000000000000000000000001000000:0001 06\n"
+                          "   4: 0100007F:0001 00000000:0000 0A\n"));
+    ASSERT_TRUE(tree.File("net/udp6", "  sl  local_address\n"
+                                      "   0: B80D0120000000000000000001000000:0035 "
+                                      "00000000000000000000000000000000:0000 07\n"
+                                      "   1: 00000000000000000000000000000000:0100 "
+                                      "00000000000000000000000000000000:0000 07\n"
+                                      "   2: 00000000000000000000000000000000:0001 "
+                                      "00000000000000000000000000000000:0000 07\n"));
+    LinuxIpHelper ip(tree.Root());
+
+    std::vector<Tcp6Row> tcp;
+    ASSERT_EQ(ip.GetTcp6Table(tcp), kErrorSuccess);
+    const std::vector<Tcp6Row> wantTcp = {
+        {11, Ip6("::1"), htons(1), Ip6("::1"), htons(1)},
+        {5, Ip6("::1"), htons(1), Ip6("::1"), htons(256)},
+        {2, Ip6("::ffff:127.0.0.1"), htons(256), Ip6("::"), 0},
+        {2, Ip6("2001:db8::1"), htons(1), Ip6("::"), 0},
+    };
+    EXPECT_EQ(tcp, wantTcp);
+
+    std::vector<Udp6Row> udp;
+    ASSERT_EQ(ip.GetUdp6Table(udp), kErrorSuccess);
+    const std::vector<Udp6Row> wantUdp = {
+        {Ip6("::"), htons(1)},
+        {Ip6("::"), htons(256)},
+        {Ip6("2001:db8::1"), htons(53)},
+    };
+    EXPECT_EQ(udp, wantUdp);
+
+    // A machine without IPv6 has neither file.
+    LinuxIpHelper noIpv6(tree.Path("missing"));
+    EXPECT_EQ(noIpv6.GetTcp6Table(tcp), kErrorFileNotFound);
+    EXPECT_EQ(noIpv6.GetUdp6Table(udp), kErrorFileNotFound);
+}
+
 // ---- real sockets on 127.0.0.1 -------------------------------------------------------------
 
 sockaddr_in LoopbackAddr(uint16_t portNet) {
@@ -229,6 +285,152 @@ TEST(LinuxIpHelperSocketTest, OneViewWalksTheProcessesOnceANewViewAfresh) {
     EXPECT_TRUE(Contains(tcp, WithPid(row, kSelf)));
 }
 
+// ---- real sockets on ::1 -----------------------------------------------------------------
+
+sockaddr_in6 Loopback6Addr(uint16_t portNet) {
+    sockaddr_in6 a{};
+    a.sin6_family = AF_INET6;
+    a.sin6_addr = in6addr_loopback;
+    a.sin6_port = portNet;
+    return a;
+}
+
+uint16_t LocalPort6(int fd) {
+    sockaddr_in6 a{};
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    return a.sin6_port;
+}
+
+UniqueFd Bound6(int type) {
+    UniqueFd fd(::socket(AF_INET6, type | SOCK_CLOEXEC, 0));
+    const sockaddr_in6 a = Loopback6Addr(0);
+    if (!fd || ::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+        return UniqueFd();
+    }
+    return fd;
+}
+
+UniqueFd Listener6() {
+    UniqueFd fd = Bound6(SOCK_STREAM);
+    if (!fd || ::listen(fd.Get(), 8) != 0) {
+        return UniqueFd();
+    }
+    return fd;
+}
+
+const Ip6Addr kLoopback6 = Ip6("::1");
+
+struct Pair6 {
+    UniqueFd listener, client, server;
+    uint16_t serverPort = 0, clientPort = 0;
+
+    bool Open() {
+        listener = Listener6();
+        client = UniqueFd(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (!listener || !client) {
+            return false;
+        }
+        serverPort = LocalPort6(listener.Get());
+        const sockaddr_in6 a = Loopback6Addr(serverPort);
+        if (::connect(client.Get(), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+            return false;
+        }
+        server = UniqueFd(::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+        clientPort = LocalPort6(client.Get());
+        return server.Valid();
+    }
+    Tcp6Row ClientTuple(uint32_t state) const {
+        return {state, kLoopback6, clientPort, kLoopback6, serverPort};
+    }
+    Tcp6Row ServerTuple(uint32_t state) const {
+        return {state, kLoopback6, serverPort, kLoopback6, clientPort};
+    }
+};
+
+Tcp6ExRow WithPid(const Tcp6Row& row, uint32_t pid) {
+    Tcp6ExRow ex;
+    static_cast<Tcp6Row&>(ex) = row;
+    ex.pid = pid;
+    return ex;
+}
+
+bool HasIpv6Loopback() {
+    return Bound6(SOCK_DGRAM).Valid();
+}
+
+TEST(LinuxIpHelperSocket6Test, ListenerPairAndUdpSocketOnLoopbackAppearInTheIpv6Tables) {
+    if (!HasIpv6Loopback()) {
+        GTEST_SKIP() << "no IPv6 loopback address on this machine";
+    }
+    const UniqueFd listener = Listener6();
+    Pair6 pair;
+    ASSERT_TRUE(pair.Open());
+    const UniqueFd udp = Bound6(SOCK_DGRAM);
+    ASSERT_TRUE(listener && udp);
+    const Tcp6Row listening{2, kLoopback6, LocalPort6(listener.Get()), Ip6("::"), 0};
+    LinuxIpHelper ip("/proc");
+
+    std::vector<Tcp6Row> basic;
+    ASSERT_EQ(ip.GetTcp6Table(basic), kErrorSuccess);
+    EXPECT_TRUE(Contains(basic, listening));
+    EXPECT_TRUE(Contains(basic, pair.ClientTuple(kTcpStateEstablished)));
+    EXPECT_TRUE(Contains(basic, pair.ServerTuple(kTcpStateEstablished)));
+
+    std::vector<Tcp6ExRow> ex;
+    ASSERT_EQ(ip.GetTcp6ExTable(ex), kErrorSuccess);
+    EXPECT_TRUE(Contains(ex, WithPid(listening, kSelf)));
+    EXPECT_TRUE(Contains(ex, WithPid(pair.ClientTuple(kTcpStateEstablished), kSelf)));
+    EXPECT_TRUE(Contains(ex, WithPid(pair.ServerTuple(kTcpStateEstablished), kSelf)));
+    // None of them is in the IPv4 table.
+    std::vector<TcpExRow> ex4;
+    ASSERT_EQ(ip.GetTcpExTable(ex4), kErrorSuccess);
+    EXPECT_FALSE(std::any_of(ex4.begin(), ex4.end(), [&](const TcpExRow& r) {
+        return r.localPort == listening.localPort && r.state == 2;
+    }));
+
+    const Udp6Row wantUdp{kLoopback6, LocalPort6(udp.Get())};
+    std::vector<Udp6Row> udpBasic;
+    ASSERT_EQ(ip.GetUdp6Table(udpBasic), kErrorSuccess);
+    EXPECT_TRUE(Contains(udpBasic, wantUdp));
+    std::vector<Udp6ExRow> udpEx;
+    ASSERT_EQ(ip.GetUdp6ExTable(udpEx), kErrorSuccess);
+    Udp6ExRow wantUdpEx;
+    static_cast<Udp6Row&>(wantUdpEx) = wantUdp;
+    wantUdpEx.pid = kSelf;
+    EXPECT_TRUE(Contains(udpEx, wantUdpEx));
+}
+
+TEST(LinuxIpHelperSocket6Test, DualStackListenerListsItsIpv4ClientAsAMappedAddress) {
+    if (!HasIpv6Loopback()) {
+        GTEST_SKIP() << "no IPv6 loopback address on this machine";
+    }
+    UniqueFd listener(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const int off = 0;
+    ::setsockopt(listener.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
+    sockaddr_in6 any{};
+    any.sin6_family = AF_INET6;
+    ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&any), sizeof any), 0);
+    ASSERT_EQ(::listen(listener.Get(), 4), 0);
+    const uint16_t port = LocalPort6(listener.Get());
+    UniqueFd client(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const sockaddr_in to = LoopbackAddr(port);
+    ASSERT_EQ(::connect(client.Get(), reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+    const UniqueFd server(::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+    ASSERT_TRUE(server);
+    const uint16_t clientPort = LocalPort(client.Get());
+    const Ip6Addr mapped = Ip6("::ffff:127.0.0.1");
+    LinuxIpHelper ip("/proc");
+
+    std::vector<Tcp6ExRow> ex6;
+    ASSERT_EQ(ip.GetTcp6ExTable(ex6), kErrorSuccess);
+    EXPECT_TRUE(Contains(ex6, WithPid(Tcp6Row{2, Ip6("::"), port, Ip6("::"), 0}, kSelf)));
+    EXPECT_TRUE(Contains(ex6, WithPid(Tcp6Row{5, mapped, port, mapped, clientPort}, kSelf)));
+    std::vector<TcpExRow> ex4;
+    ASSERT_EQ(ip.GetTcpExTable(ex4), kErrorSuccess);
+    EXPECT_TRUE(Contains(ex4, WithPid(TcpRow{5, kLoopback, clientPort, kLoopback, port}, kSelf)));
+}
+
 // ---- sock_diag unavailable --------------------------------------------------------------
 
 #if defined(__x86_64__)
@@ -267,7 +469,7 @@ TEST(LinuxIpHelperUnavailableTest, ExtendedReadsFailWithTheCodeWhilePlainOnesWor
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        char report[5] = "9999";
+        char report[9] = "99999999";
         if (RefuseNetlinkSockets()) {
             LinuxIpHelper ip("/proc");
             std::vector<TcpExRow> tcpEx{{}};
@@ -278,17 +480,27 @@ TEST(LinuxIpHelperUnavailableTest, ExtendedReadsFailWithTheCodeWhilePlainOnesWor
             report[1] = ip.GetUdpExTable(udpEx) == kErrorNotSupported ? '1' : '9';
             report[2] = ip.GetTcpTable(tcp) == kErrorSuccess ? '0' : '9';
             report[3] = ip.GetUdpTable(udp) == kErrorSuccess ? '0' : '9';
+            std::vector<Tcp6ExRow> tcp6Ex{{}};
+            std::vector<Udp6ExRow> udp6Ex;
+            std::vector<Tcp6Row> tcp6;
+            std::vector<Udp6Row> udp6;
+            report[4] = ip.GetTcp6ExTable(tcp6Ex) == kErrorNotSupported ? '1' : '9';
+            report[5] = ip.GetUdp6ExTable(udp6Ex) == kErrorNotSupported ? '1' : '9';
+            report[6] = ip.GetTcp6Table(tcp6) == kErrorSuccess ? '0' : '9';
+            report[7] = ip.GetUdp6Table(udp6) == kErrorSuccess ? '0' : '9';
         }
-        (void)!::write(out[1], report, 4);
+        (void)!::write(out[1], report, 8);
         ::_exit(0);
     }
     ::close(out[1]);
-    char report[5] = {};
-    const ssize_t got = ::read(out[0], report, 4);
+    char report[9] = {};
+    const ssize_t got = ::read(out[0], report, 8);
     ::close(out[0]);
     ::waitpid(child, nullptr, 0);
-    ASSERT_EQ(got, 4);
-    EXPECT_STREQ(report, "1100");
+    ASSERT_EQ(got, 8);
+    // The IPv6 plain tables exist wherever the kernel has IPv6.
+    const bool ipv6 = ::access("/proc/net/tcp6", R_OK) == 0;
+    EXPECT_STREQ(report, ipv6 ? "11001100" : "11001199");
 }
 
 // ---- deleting a connection ---------------------------------------------------------------
@@ -390,6 +602,28 @@ TEST(LinuxIpHelperDeleteTest, WithoutNetAdminAccessIsDenied) {
     ASSERT_EQ(::send(pair.client.Get(), "x", 1, MSG_NOSIGNAL), 1);
     char c = 0;
     EXPECT_EQ(::recv(pair.server.Get(), &c, 1, 0), 1);
+}
+
+TEST(LinuxIpHelperDeleteTest, DestroysARealIpv6Connection) {
+    if (!HasNetAdmin()) {
+        GTEST_SKIP() << "needs CAP_NET_ADMIN";
+    }
+    if (!HasIpv6Loopback()) {
+        GTEST_SKIP() << "no IPv6 loopback address on this machine";
+    }
+    Pair6 pair;
+    ASSERT_TRUE(pair.Open());
+    LinuxIpHelper ip("/proc");
+    EXPECT_EQ(ip.SetTcp6Entry(pair.ClientTuple(kTcpStateEstablished)), kErrorInvalidParameter);
+    const uint32_t result = ip.SetTcp6Entry(pair.ClientTuple(kTcpStateDeleteTcb));
+    if (result == kErrorNotSupported) {
+        GTEST_SKIP() << "kernel without SOCK_DESTROY";
+    }
+    ASSERT_EQ(result, kErrorSuccess);
+    const int peerError = ErrorWhenReading(pair.server.Get());
+    EXPECT_TRUE(peerError == ECONNRESET || peerError == ECONNABORTED) << peerError;
+    EXPECT_EQ(ErrorWhenReading(pair.client.Get()), ECONNABORTED);
+    EXPECT_EQ(ip.SetTcp6Entry(pair.ClientTuple(kTcpStateDeleteTcb)), kErrorFileNotFound);
 }
 
 } // namespace

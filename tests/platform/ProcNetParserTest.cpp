@@ -127,5 +127,98 @@ TEST(ProcNetParserTest, UdpRowsHoldTheLocalEndpointOfEveryValidLine) {
     EXPECT_EQ(rows[2], (UdpRow{Ip("127.0.0.1"), Port(65535)}));
 }
 
+// ---- /proc/net/tcp6 and udp6 ----------------------------------------------------------------
+
+Ip6Addr Ip6(const char* text) {
+    Ip6Addr a;
+    inet_pton(AF_INET6, text, a.bytes.data());
+    return a;
+}
+
+Tcp6Row Row6(uint32_t state, const char* la, uint16_t lp, const char* ra, uint16_t rp) {
+    return Tcp6Row{state, Ip6(la), Port(lp), Ip6(ra), Port(rp)};
+}
+
+// Addresses as the kernel prints them: each 32-bit word of the network-order address as a
+// host number (this machine's byte order is little-endian).
+constexpr const char* kAny6 = "00000000000000000000000000000000";
+constexpr const char* kLoop6 = "00000000000000000000000001000000";
+constexpr const char* kMapped6 = "0000000000000000FFFF00000100007F";    // ::ffff:127.0.0.1
+constexpr const char* kLinkLocal6 = "000080FE00000000FF0200000E0000FE"; // fe80::2ff:fe00:e
+constexpr const char* kDoc6 = "B80D0120000000000000000001000000";       // 2001:db8::1
+
+std::string Line6(const char* la, const char* lp, const char* ra, const char* rp, const char* st) {
+    return std::string("   0: ") + la + ":" + lp + " " + ra + ":" + rp + " " + st + kTail;
+}
+
+struct Tcp6LineCase {
+    const char* name;
+    std::string line;
+    std::optional<Tcp6Row> row;
+};
+
+class Tcp6LineTest : public testing::TestWithParam<Tcp6LineCase> {};
+
+TEST_P(Tcp6LineTest, ParsesOrSkipsOneLine) {
+    const auto rows = ParseProcNetTcp6(GetParam().line);
+    if (GetParam().row) {
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0], *GetParam().row);
+    } else {
+        EXPECT_TRUE(rows.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, Tcp6LineTest,
+    testing::Values(
+        Tcp6LineCase{"LoopbackListener", Line6(kLoop6, "1F90", kAny6, "0000", "0A"),
+                     Row6(2, "::1", 8080, "::", 0)},
+        Tcp6LineCase{"Established", Line6(kLoop6, "9C40", kLoop6, "0050", "01"),
+                     Row6(5, "::1", 40000, "::1", 80)},
+        Tcp6LineCase{"MappedIpv4StaysIpv6", Line6(kMapped6, "1F90", kMapped6, "D431", "01"),
+                     Row6(5, "::ffff:127.0.0.1", 8080, "::ffff:127.0.0.1", 54321)},
+        // The file has no scope column: a link-local address comes without one.
+        Tcp6LineCase{"LinkLocalWithoutScope", Line6(kLinkLocal6, "0016", kDoc6, "FFFF", "06"),
+                     Row6(11, "fe80::2ff:fe00:e", 22, "2001:db8::1", 65535)},
+        Tcp6LineCase{"LowercaseHexAndNoTail",
+                     "1: 0000000000000000ffff00000100007f:0050 " + std::string(kAny6) + ":0000 0a",
+                     Row6(2, "::ffff:127.0.0.1", 80, "::", 0)},
+        Tcp6LineCase{"Ipv4AddressIsNotOurs", "0: 0100007F:1F90 00000000:0000 0A", std::nullopt},
+        Tcp6LineCase{"AddressOneDigitShort",
+                     Line6("0000000000000000000000000100000", "1F90", kAny6, "0000", "0A"),
+                     std::nullopt},
+        Tcp6LineCase{"AddressOneDigitLong",
+                     Line6("000000000000000000000000010000000", "1F90", kAny6, "0000", "0A"),
+                     std::nullopt},
+        Tcp6LineCase{"NotHexInTheThirdWord",
+                     Line6("0000000000000000G000000001000000", "1F90", kAny6, "0000", "0A"),
+                     std::nullopt},
+        Tcp6LineCase{"TruncatedInRemote", "0: " + std::string(kLoop6) + ":1F90 0000000000000000",
+                     std::nullopt},
+        Tcp6LineCase{"NoState", "0: " + std::string(kLoop6) + ":1F90 " + kAny6 + ":0000",
+                     std::nullopt},
+        Tcp6LineCase{"Header",
+                     "  sl  local_address                         remote_address          st",
+                     std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProcNetParserTest, Udp6RowsKeepFileOrderAndSkipBadLines) {
+    const std::string text =
+        "  sl  local_address                         remote_address                        st\n" +
+        Line6(kAny6, "14E9", kAny6, "0000", "07") + "\n" +
+        Line6(kLoop6, "0035", kLoop6, "14E9", "01") + "\n" + "  5: " + kLoop6 + ":00\n" +
+        Line6(kLinkLocal6, "0222", kAny6, "0000", "07") + "\n" +
+        "  7: 0100007F:0035 00000000:0000 07\n" + Line6(kMapped6, "FFFF", kAny6, "0000", "07");
+    const auto rows = ParseProcNetUdp6(text);
+    const std::vector<Udp6Row> want = {
+        {Ip6("::"), Port(5353)},
+        {Ip6("::1"), Port(53)},
+        {Ip6("fe80::2ff:fe00:e"), Port(546)},
+        {Ip6("::ffff:127.0.0.1"), Port(65535)},
+    };
+    EXPECT_EQ(rows, want);
+}
+
 } // namespace
 } // namespace hl

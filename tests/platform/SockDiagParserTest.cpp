@@ -11,6 +11,7 @@
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
 #include <linux/sock_diag.h>
+#include <net/if.h>
 #include <string>
 #include <sys/socket.h>
 #include <vector>
@@ -253,9 +254,11 @@ TEST(SockDiagRecordedTest, TcpDumpOverSeveralDatagrams) {
     const DiagParseResult r = Replay(datagrams, rows, used);
     EXPECT_EQ(r.status, DiagStatus::Done);
     EXPECT_EQ(used, datagrams.size());
-    ASSERT_EQ(rows.size(), 404u);
+    ASSERT_EQ(rows.size(), 405u);
 
     EXPECT_TRUE(Has(rows, Sock(2, "127.0.0.1", 5000, "0.0.0.0", 0, 0), true));
+    // The client of the dual-stack listener; its server side is in the IPv6 dump.
+    EXPECT_TRUE(Has(rows, Sock(5, "127.0.0.1", 40002, "127.0.0.1", 5001, 0), true));
     EXPECT_TRUE(Has(rows, Sock(5, "127.0.0.1", 40000, "127.0.0.1", 5000, 0), true));
     EXPECT_TRUE(Has(rows, Sock(5, "127.0.0.1", 5000, "127.0.0.1", 40000, 0), true));
     // TIME_WAIT sockets have no inode.
@@ -296,6 +299,144 @@ TEST(SockDiagRecordedTest, TruncatedRecordedDatagramKeepsItsCompleteMessages) {
     EXPECT_EQ(ParseSockDiagReply(cut, rows).status, DiagStatus::NeedMore);
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_TRUE(std::equal(rows.begin(), rows.end(), whole.begin()));
+}
+
+// ---- IPv6 ----------------------------------------------------------------------------------
+
+Ip6Addr Ip6(const char* text, uint32_t scope = 0) {
+    Ip6Addr a;
+    inet_pton(AF_INET6, text, a.bytes.data());
+    a.scopeId = scope;
+    return a;
+}
+
+Bytes Diag6(uint8_t linuxState, const char* src, uint16_t sport, const char* dst, uint16_t dport,
+            uint32_t inode, uint32_t ifIndex = 0) {
+    inet_diag_msg msg{};
+    msg.idiag_family = AF_INET6;
+    msg.idiag_state = linuxState;
+    msg.id.idiag_sport = htons(sport);
+    msg.id.idiag_dport = htons(dport);
+    inet_pton(AF_INET6, src, msg.id.idiag_src);
+    inet_pton(AF_INET6, dst, msg.id.idiag_dst);
+    msg.id.idiag_if = ifIndex;
+    msg.idiag_inode = inode;
+    Bytes payload;
+    Append(payload, &msg, sizeof msg);
+    return Message(SOCK_DIAG_BY_FAMILY, payload);
+}
+
+DiagSocket6 Sock6(uint32_t state, Ip6Addr src, uint16_t sport, Ip6Addr dst, uint16_t dport,
+                  uint32_t inode) {
+    return DiagSocket6{state, src, htons(sport), dst, htons(dport), inode};
+}
+
+TEST(SockDiagParser6Test, DecodesIpv6SocketsAndSkipsIpv4Ones) {
+    const Bytes reply =
+        Cat({Diag6(10, "::1", 8080, "::", 0, 7), kListener,
+             Diag6(1, "::ffff:127.0.0.1", 5001, "::ffff:127.0.0.1", 40002, 8),
+             // The interface index is the scope of a link-local address only.
+             Diag6(1, "fe80::1", 22, "fe80::2", 50000, 9, 3), Diag6(10, "::", 53, "::", 0, 10, 3),
+             Diag6(7, "2001:db8::1", 1, "ff02::fb", 5353, 0, 2), Done()});
+    std::vector<DiagSocket6> rows;
+    const DiagParseResult r = ParseSockDiagReply(reply, rows);
+    EXPECT_EQ(r.status, DiagStatus::Done);
+    const std::vector<DiagSocket6> want = {
+        Sock6(2, Ip6("::1"), 8080, Ip6("::"), 0, 7),
+        Sock6(5, Ip6("::ffff:127.0.0.1"), 5001, Ip6("::ffff:127.0.0.1"), 40002, 8),
+        Sock6(5, Ip6("fe80::1", 3), 22, Ip6("fe80::2", 3), 50000, 9),
+        Sock6(2, Ip6("::"), 53, Ip6("::"), 0, 10),
+        Sock6(1, Ip6("2001:db8::1"), 1, Ip6("ff02::fb", 2), 5353, 0),
+    };
+    EXPECT_EQ(rows, want);
+
+    // And the IPv4 parse of the same reply keeps its one IPv4 socket.
+    std::vector<DiagSocket> rows4;
+    ParseSockDiagReply(reply, rows4);
+    EXPECT_EQ(rows4, std::vector<DiagSocket>{kListenerRow});
+}
+
+bool Has6(const std::vector<DiagSocket6>& rows, const DiagSocket6& want) {
+    return std::any_of(rows.begin(), rows.end(), [&](const DiagSocket6& s) {
+        DiagSocket6 probe = s;
+        probe.inode = want.inode;
+        return probe == want && s.inode != 0;
+    });
+}
+
+std::vector<DiagSocket6> ReplayAll6(const std::vector<Bytes>& datagrams, DiagStatus& status) {
+    std::vector<DiagSocket6> rows;
+    status = DiagStatus::NeedMore;
+    for (const Bytes& d : datagrams) {
+        status = ParseSockDiagReply(d, rows).status;
+        if (status != DiagStatus::NeedMore) {
+            break;
+        }
+    }
+    return rows;
+}
+
+TEST(SockDiagRecordedTest, Tcp6DumpOverSeveralDatagrams) {
+    const auto datagrams = LoadDump("tcp6.dump");
+    ASSERT_GT(datagrams.size(), 2u);
+    DiagStatus status;
+    const auto rows = ReplayAll6(datagrams, status);
+    EXPECT_EQ(status, DiagStatus::Done);
+    // The listener and both ends of the pair, the TIME_WAIT socket, 400 listeners, the
+    // dual-stack listener and its accepted socket, the link-local listener.
+    ASSERT_EQ(rows.size(), 407u);
+    const Ip6Addr loop = Ip6("::1"), any = Ip6("::");
+    EXPECT_TRUE(Has6(rows, Sock6(2, loop, 5000, any, 0, 0)));
+    EXPECT_TRUE(Has6(rows, Sock6(5, loop, 40000, loop, 5000, 0)));
+    EXPECT_TRUE(Has6(rows, Sock6(5, loop, 5000, loop, 40000, 0)));
+    EXPECT_TRUE(Has6(rows, Sock6(2, any, 5001, any, 0, 0)));
+    const Ip6Addr mapped = Ip6("::ffff:127.0.0.1");
+    EXPECT_TRUE(Has6(rows, Sock6(5, mapped, 5001, mapped, 40002, 0)));
+    const uint32_t lo = if_nametoindex("lo"); // 1 in every network namespace
+    EXPECT_TRUE(Has6(rows, Sock6(2, Ip6("fe80::1", lo), 5002, any, 0, 0)));
+    const auto timeWait = std::count_if(rows.begin(), rows.end(), [&](const DiagSocket6& s) {
+        return s.state == 11 && s.localAddr == loop && s.localPort == htons(40001) && s.inode == 0;
+    });
+    EXPECT_EQ(timeWait, 1);
+    const auto listeners = std::count_if(rows.begin(), rows.end(), [&](const DiagSocket6& s) {
+        const uint16_t port = ntohs(static_cast<uint16_t>(s.localPort));
+        return s.state == 2 && s.localAddr == loop && port >= 6000 && port < 6400;
+    });
+    EXPECT_EQ(listeners, 400);
+}
+
+TEST(SockDiagRecordedTest, Udp6Dump) {
+    DiagStatus status;
+    const auto rows = ReplayAll6(LoadDump("udp6.dump"), status);
+    EXPECT_EQ(status, DiagStatus::Done);
+    const Ip6Addr loop = Ip6("::1"), any = Ip6("::");
+    const std::vector<DiagSocket6> want = {
+        Sock6(1, loop, 5353, any, 0, 0),
+        Sock6(5, loop, 5354, loop, 5353, 0),
+        Sock6(1, Ip6("fe80::1", if_nametoindex("lo")), 5355, any, 0, 0),
+    };
+    ASSERT_EQ(rows.size(), want.size());
+    for (const DiagSocket6& w : want) {
+        EXPECT_TRUE(Has6(rows, w)) << ntohs(static_cast<uint16_t>(w.localPort));
+    }
+}
+
+TEST(SockDiagRecordedTest, Ipv6DatagramsCutAtEveryLengthKeepTheirCompleteMessages) {
+    for (const char* name : {"tcp6.dump", "udp6.dump"}) {
+        const auto datagrams = LoadDump(name);
+        ASSERT_FALSE(datagrams.empty()) << name;
+        const Bytes& first = datagrams[0];
+        std::vector<DiagSocket6> whole;
+        ParseSockDiagReply(first, whole);
+        for (size_t len = 0; len < first.size(); ++len) {
+            std::vector<DiagSocket6> rows;
+            const DiagParseResult r = ParseSockDiagReply(Prefix(first, len), rows);
+            ASSERT_NE(r.status, DiagStatus::Error) << name << " length " << len;
+            ASSERT_LE(rows.size(), whole.size()) << name << " length " << len;
+            ASSERT_TRUE(std::equal(rows.begin(), rows.end(), whole.begin()))
+                << name << " length " << len;
+        }
+    }
 }
 
 struct AckCase {

@@ -232,6 +232,23 @@ private:
             return m_target.GetUdpExTable(rows);
         }
         uint32_t SetTcpEntry(const TcpRow& row) override { return m_target.SetTcpEntry(row); }
+        uint32_t GetTcp6Table(std::vector<Tcp6Row>& rows) override {
+            m_gate.Pass();
+            return m_target.GetTcp6Table(rows);
+        }
+        uint32_t GetUdp6Table(std::vector<Udp6Row>& rows) override {
+            m_gate.Pass();
+            return m_target.GetUdp6Table(rows);
+        }
+        uint32_t GetTcp6ExTable(std::vector<Tcp6ExRow>& rows) override {
+            m_gate.Pass();
+            return m_target.GetTcp6ExTable(rows);
+        }
+        uint32_t GetUdp6ExTable(std::vector<Udp6ExRow>& rows) override {
+            m_gate.Pass();
+            return m_target.GetUdp6ExTable(rows);
+        }
+        uint32_t SetTcp6Entry(const Tcp6Row& row) override { return m_target.SetTcp6Entry(row); }
 
     private:
         IIpHelper& m_target;

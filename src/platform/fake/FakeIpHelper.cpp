@@ -45,6 +45,41 @@ uint32_t FakeIpHelper::SetTcpEntry(const TcpRow& row) {
     return setTcpEntryResult;
 }
 
+uint32_t FakeIpHelper::GetTcp6Table(std::vector<Tcp6Row>& rows) {
+    std::lock_guard lock(m_mutex);
+    ++m_reads;
+    return Copy(tcp6, tcp6Error, rows);
+}
+
+uint32_t FakeIpHelper::GetUdp6Table(std::vector<Udp6Row>& rows) {
+    std::lock_guard lock(m_mutex);
+    ++m_reads;
+    return Copy(udp6, udp6Error, rows);
+}
+
+uint32_t FakeIpHelper::GetTcp6ExTable(std::vector<Tcp6ExRow>& rows) {
+    std::lock_guard lock(m_mutex);
+    ++m_reads;
+    return Copy(tcp6Ex, tcp6ExError, rows);
+}
+
+uint32_t FakeIpHelper::GetUdp6ExTable(std::vector<Udp6ExRow>& rows) {
+    std::lock_guard lock(m_mutex);
+    ++m_reads;
+    return Copy(udp6Ex, udp6ExError, rows);
+}
+
+uint32_t FakeIpHelper::SetTcp6Entry(const Tcp6Row& row) {
+    std::lock_guard lock(m_mutex);
+    m_deleted6.push_back(row);
+    return setTcpEntryResult;
+}
+
+std::vector<Tcp6Row> FakeIpHelper::Deleted6Rows() const {
+    std::lock_guard lock(m_mutex);
+    return m_deleted6;
+}
+
 std::vector<TcpRow> FakeIpHelper::DeletedRows() const {
     std::lock_guard lock(m_mutex);
     return m_deleted;

@@ -25,24 +25,36 @@ uint32_t LinuxIpHelper::ReadNetFile(const char* name, std::string& text) const {
     return kErrorSuccess;
 }
 
-uint32_t LinuxIpHelper::GetTcpTable(std::vector<TcpRow>& rows) {
+template <typename Row>
+uint32_t LinuxIpHelper::ReadPlain(const char* name, PlainParser<Row> parse,
+                                  std::vector<Row>& rows) {
     std::string text;
-    if (const uint32_t err = ReadNetFile("net/tcp", text); err != kErrorSuccess) {
+    if (const uint32_t err = ReadNetFile(name, text); err != kErrorSuccess) {
         return err;
     }
-    rows = ParseProcNetTcp(text);
-    SortTcpRows(rows);
+    rows = parse(text);
+    if constexpr (requires { Row::state; }) {
+        SortTcpRows(rows);
+    } else {
+        SortUdpRows(rows);
+    }
     return kErrorSuccess;
 }
 
+uint32_t LinuxIpHelper::GetTcpTable(std::vector<TcpRow>& rows) {
+    return ReadPlain("net/tcp", ParseProcNetTcp, rows);
+}
+
 uint32_t LinuxIpHelper::GetUdpTable(std::vector<UdpRow>& rows) {
-    std::string text;
-    if (const uint32_t err = ReadNetFile("net/udp", text); err != kErrorSuccess) {
-        return err;
-    }
-    rows = ParseProcNetUdp(text);
-    SortUdpRows(rows);
-    return kErrorSuccess;
+    return ReadPlain("net/udp", ParseProcNetUdp, rows);
+}
+
+uint32_t LinuxIpHelper::GetTcp6Table(std::vector<Tcp6Row>& rows) {
+    return ReadPlain("net/tcp6", ParseProcNetTcp6, rows);
+}
+
+uint32_t LinuxIpHelper::GetUdp6Table(std::vector<Udp6Row>& rows) {
+    return ReadPlain("net/udp6", ParseProcNetUdp6, rows);
 }
 
 const InodePidMap& LinuxIpHelper::Owners() {
@@ -55,48 +67,59 @@ const InodePidMap& LinuxIpHelper::Owners() {
     return *m_owners;
 }
 
-uint32_t LinuxIpHelper::GetTcpExTable(std::vector<TcpExRow>& rows) {
-    std::vector<DiagSocket> sockets;
-    if (const uint32_t err = m_diag.Dump(IPPROTO_TCP, sockets); err != kErrorSuccess) {
+template <typename Socket, typename Row>
+uint32_t LinuxIpHelper::ReadOwned(uint8_t protocol, std::vector<Row>& rows) {
+    std::vector<Socket> sockets;
+    if (const uint32_t err = m_diag.Dump(protocol, sockets); err != kErrorSuccess) {
         return err;
     }
     const InodePidMap& owners = Owners();
     rows.clear();
     rows.reserve(sockets.size());
-    for (const DiagSocket& s : sockets) {
-        TcpExRow row;
-        row.state = s.state;
+    for (const Socket& s : sockets) {
+        Row row;
         row.localAddr = s.localAddr;
         row.localPort = s.localPort;
-        row.remoteAddr = s.remoteAddr;
-        row.remotePort = s.remotePort;
+        if constexpr (requires { row.state; }) {
+            row.state = s.state;
+            row.remoteAddr = s.remoteAddr;
+            row.remotePort = s.remotePort;
+        }
         row.pid = owners.Find(s.inode);
         rows.push_back(row);
     }
-    SortTcpRows(rows);
+    if constexpr (requires { Row::state; }) {
+        SortTcpRows(rows);
+    } else {
+        SortUdpRows(rows);
+    }
     return kErrorSuccess;
+}
+
+uint32_t LinuxIpHelper::GetTcpExTable(std::vector<TcpExRow>& rows) {
+    return ReadOwned<DiagSocket>(IPPROTO_TCP, rows);
 }
 
 uint32_t LinuxIpHelper::GetUdpExTable(std::vector<UdpExRow>& rows) {
-    std::vector<DiagSocket> sockets;
-    if (const uint32_t err = m_diag.Dump(IPPROTO_UDP, sockets); err != kErrorSuccess) {
-        return err;
-    }
-    const InodePidMap& owners = Owners();
-    rows.clear();
-    rows.reserve(sockets.size());
-    for (const DiagSocket& s : sockets) {
-        UdpExRow row;
-        row.localAddr = s.localAddr;
-        row.localPort = s.localPort;
-        row.pid = owners.Find(s.inode);
-        rows.push_back(row);
-    }
-    SortUdpRows(rows);
-    return kErrorSuccess;
+    return ReadOwned<DiagSocket>(IPPROTO_UDP, rows);
+}
+
+uint32_t LinuxIpHelper::GetTcp6ExTable(std::vector<Tcp6ExRow>& rows) {
+    return ReadOwned<DiagSocket6>(IPPROTO_TCP, rows);
+}
+
+uint32_t LinuxIpHelper::GetUdp6ExTable(std::vector<Udp6ExRow>& rows) {
+    return ReadOwned<DiagSocket6>(IPPROTO_UDP, rows);
 }
 
 uint32_t LinuxIpHelper::SetTcpEntry(const TcpRow& row) {
+    if (row.state != kTcpStateDeleteTcb) {
+        return kErrorInvalidParameter;
+    }
+    return m_diag.Destroy(row);
+}
+
+uint32_t LinuxIpHelper::SetTcp6Entry(const Tcp6Row& row) {
     if (row.state != kTcpStateDeleteTcb) {
         return kErrorInvalidParameter;
     }

@@ -7,12 +7,13 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace hl {
 
-// The IPv4 socket tables of the running system. The plain tables come from
-// <procRoot>/net/tcp and /udp; the tables with owners from a sock_diag dump joined with the
-// descriptors of the processes below procRoot. The owner map is built by the first table
+// The IPv4 and IPv6 socket tables of the running system. The plain tables come from
+// <procRoot>/net/tcp, /udp, /tcp6 and /udp6; the tables with owners from a sock_diag dump joined
+// with the descriptors of the processes below procRoot. The owner map is built by the first table
 // with owners that this object reads and serves its later ones, so one refresh walks the
 // processes once; a new object builds its own.
 class LinuxIpHelper : public IIpHelper {
@@ -28,8 +29,21 @@ public:
     // the row's four-tuple.
     uint32_t SetTcpEntry(const TcpRow& row) override;
 
+    uint32_t GetTcp6Table(std::vector<Tcp6Row>& rows) override;
+    uint32_t GetUdp6Table(std::vector<Udp6Row>& rows) override;
+    uint32_t GetTcp6ExTable(std::vector<Tcp6ExRow>& rows) override;
+    uint32_t GetUdp6ExTable(std::vector<Udp6ExRow>& rows) override;
+    uint32_t SetTcp6Entry(const Tcp6Row& row) override;
+
 private:
     uint32_t ReadNetFile(const char* name, std::string& text) const;
+    // One plain table, parsed and sorted.
+    template <typename Row> using PlainParser = std::vector<Row> (*)(std::string_view);
+    template <typename Row>
+    uint32_t ReadPlain(const char* name, PlainParser<Row> parse, std::vector<Row>& rows);
+    // One sock_diag dump joined with the owner map, sorted.
+    template <typename Socket, typename Row>
+    uint32_t ReadOwned(uint8_t protocol, std::vector<Row>& rows);
     // The owner map, built on first use.
     const InodePidMap& Owners();
 

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <optional>
 
 namespace hl {
@@ -42,8 +43,17 @@ struct Cursor {
         }
         return false;
     }
-    // Exactly `minDigits` to `maxDigits` hex digits.
+    // `minDigits` to `maxDigits` hex digits, not followed by another one.
     std::optional<uint32_t> Hex(size_t minDigits, size_t maxDigits) {
+        const auto value = HexDigits(minDigits, maxDigits);
+        // A longer number (an IPv6 address, say) is not ours.
+        if (!value || AtHexDigit()) {
+            return std::nullopt;
+        }
+        return value;
+    }
+    // `minDigits` to `maxDigits` hex digits, whatever follows them.
+    std::optional<uint32_t> HexDigits(size_t minDigits, size_t maxDigits) {
         uint32_t value = 0;
         size_t n = 0;
         while (pos < text.size() && n < maxDigits) {
@@ -65,11 +75,10 @@ struct Cursor {
         if (n < minDigits) {
             return std::nullopt;
         }
-        // A longer number (an IPv6 address, say) is not ours.
-        if (pos < text.size() && std::isxdigit(static_cast<unsigned char>(text[pos]))) {
-            return std::nullopt;
-        }
         return value;
+    }
+    bool AtHexDigit() const {
+        return pos < text.size() && std::isxdigit(static_cast<unsigned char>(text[pos]));
     }
     bool Decimal() {
         const size_t start = pos;
@@ -80,14 +89,35 @@ struct Cursor {
     }
 };
 
-struct Endpoint {
-    uint32_t addr = 0;
+// The kernel prints an address as its 32-bit words in network order, each word read as a
+// host number ("%08X"), so storing each word's value back gives the network-order bytes.
+std::optional<uint32_t> ParseAddress(Cursor& c, uint32_t*) {
+    return c.Hex(8, 8);
+}
+
+std::optional<Ip6Addr> ParseAddress(Cursor& c, Ip6Addr*) {
+    Ip6Addr addr;
+    for (size_t word = 0; word < 4; ++word) {
+        const auto value = c.HexDigits(8, 8);
+        if (!value) {
+            return std::nullopt;
+        }
+        std::memcpy(addr.bytes.data() + 4 * word, &*value, 4);
+    }
+    if (c.AtHexDigit()) {
+        return std::nullopt;
+    }
+    return addr;
+}
+
+template <typename Addr> struct Endpoint {
+    Addr addr{};
     uint32_t port = 0;
 };
 
-std::optional<Endpoint> ParseEndpoint(Cursor& c) {
+template <typename Addr> std::optional<Endpoint<Addr>> ParseEndpoint(Cursor& c) {
     c.SkipBlanks();
-    const auto addr = c.Hex(8, 8);
+    const auto addr = ParseAddress(c, static_cast<Addr*>(nullptr));
     if (!addr || !c.Take(':')) {
         return std::nullopt;
     }
@@ -95,27 +125,27 @@ std::optional<Endpoint> ParseEndpoint(Cursor& c) {
     if (!port) {
         return std::nullopt;
     }
-    return Endpoint{*addr, htons(static_cast<uint16_t>(*port))};
+    return Endpoint<Addr>{*addr, htons(static_cast<uint16_t>(*port))};
 }
 
-struct Line {
-    Endpoint local;
-    Endpoint remote;
+template <typename Addr> struct Line {
+    Endpoint<Addr> local;
+    Endpoint<Addr> remote;
     uint32_t linuxState = 0;
 };
 
-std::optional<Line> ParseLine(std::string_view text) {
+template <typename Addr> std::optional<Line<Addr>> ParseLine(std::string_view text) {
     Cursor c{text};
     c.SkipBlanks();
     if (!c.Decimal() || !c.Take(':')) {
         return std::nullopt; // the header line, or garbage
     }
-    Line line;
-    const auto local = ParseEndpoint(c);
+    Line<Addr> line;
+    const auto local = ParseEndpoint<Addr>(c);
     if (!local) {
         return std::nullopt;
     }
-    const auto remote = ParseEndpoint(c);
+    const auto remote = ParseEndpoint<Addr>(c);
     if (!remote) {
         return std::nullopt;
     }
@@ -130,11 +160,11 @@ std::optional<Line> ParseLine(std::string_view text) {
     return line;
 }
 
-template <typename Fn> void ForEachLine(std::string_view text, Fn&& fn) {
+template <typename Addr, typename Fn> void ForEachLine(std::string_view text, Fn&& fn) {
     while (!text.empty()) {
         const size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
-        if (const auto parsed = ParseLine(line)) {
+        if (const auto parsed = ParseLine<Addr>(line)) {
             fn(*parsed);
         }
         if (end == std::string_view::npos) {
@@ -155,11 +185,14 @@ uint32_t TcpStateFromLinux(uint32_t linuxState) {
     return linuxState < kStateFromLinux.size() ? kStateFromLinux[linuxState] : 0;
 }
 
-std::vector<TcpRow> ParseProcNetTcp(std::string_view text) {
-    std::vector<TcpRow> rows;
+namespace {
+
+template <typename Row> std::vector<Row> ParseTcpLines(std::string_view text) {
+    using Addr = decltype(Row::localAddr);
+    std::vector<Row> rows;
     rows.reserve(LineCountHint(text));
-    ForEachLine(text, [&](const Line& line) {
-        TcpRow row;
+    ForEachLine<Addr>(text, [&](const Line<Addr>& line) {
+        Row row;
         row.state = TcpStateFromLinux(line.linuxState);
         row.localAddr = line.local.addr;
         row.localPort = line.local.port;
@@ -170,16 +203,35 @@ std::vector<TcpRow> ParseProcNetTcp(std::string_view text) {
     return rows;
 }
 
-std::vector<UdpRow> ParseProcNetUdp(std::string_view text) {
-    std::vector<UdpRow> rows;
+template <typename Row> std::vector<Row> ParseUdpLines(std::string_view text) {
+    using Addr = decltype(Row::localAddr);
+    std::vector<Row> rows;
     rows.reserve(LineCountHint(text));
-    ForEachLine(text, [&](const Line& line) {
-        UdpRow row;
+    ForEachLine<Addr>(text, [&](const Line<Addr>& line) {
+        Row row;
         row.localAddr = line.local.addr;
         row.localPort = line.local.port;
         rows.push_back(row);
     });
     return rows;
+}
+
+} // namespace
+
+std::vector<TcpRow> ParseProcNetTcp(std::string_view text) {
+    return ParseTcpLines<TcpRow>(text);
+}
+
+std::vector<UdpRow> ParseProcNetUdp(std::string_view text) {
+    return ParseUdpLines<UdpRow>(text);
+}
+
+std::vector<Tcp6Row> ParseProcNetTcp6(std::string_view text) {
+    return ParseTcpLines<Tcp6Row>(text);
+}
+
+std::vector<Udp6Row> ParseProcNetUdp6(std::string_view text) {
+    return ParseUdpLines<Udp6Row>(text);
 }
 
 } // namespace hl

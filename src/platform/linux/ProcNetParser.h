@@ -17,5 +17,9 @@ uint32_t TcpStateFromLinux(uint32_t linuxState);
 // The header line and every line that does not parse are skipped; rows keep file order.
 std::vector<TcpRow> ParseProcNetTcp(std::string_view text);
 std::vector<UdpRow> ParseProcNetUdp(std::string_view text);
+// The same for <proc>/net/tcp6 and <proc>/net/udp6, whose addresses are 32 hex digits. These
+// files carry no scope, so every address has scope 0.
+std::vector<Tcp6Row> ParseProcNetTcp6(std::string_view text);
+std::vector<Udp6Row> ParseProcNetUdp6(std::string_view text);
 
 } // namespace hl

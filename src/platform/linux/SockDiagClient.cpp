@@ -73,13 +73,13 @@ ssize_t ReceiveOne(int fd, std::byte* buf, size_t size) {
     }
 }
 
-Request MakeRequest(uint16_t type, uint16_t flags, uint8_t protocol) {
+Request MakeRequest(uint16_t type, uint16_t flags, uint8_t family, uint8_t protocol) {
     Request r{};
     r.hdr.nlmsg_len = sizeof r;
     r.hdr.nlmsg_type = type;
     r.hdr.nlmsg_flags = flags;
     r.hdr.nlmsg_seq = 1;
-    r.req.sdiag_family = AF_INET;
+    r.req.sdiag_family = family;
     r.req.sdiag_protocol = protocol;
     r.req.idiag_states = ~0u; // every state
     r.req.id.idiag_cookie[0] = INET_DIAG_NOCOOKIE;
@@ -87,15 +87,15 @@ Request MakeRequest(uint16_t type, uint16_t flags, uint8_t protocol) {
     return r;
 }
 
-} // namespace
-
-uint32_t SockDiagClient::Dump(uint8_t protocol, std::vector<DiagSocket>& out) {
+template <typename Socket>
+uint32_t DumpFamily(uint8_t family, uint8_t protocol, std::vector<Socket>& out) {
     out.clear();
     UniqueFd fd = OpenDiagSocket();
     if (!fd) {
         return ErrorFromErrno(errno);
     }
-    const Request request = MakeRequest(SOCK_DIAG_BY_FAMILY, NLM_F_REQUEST | NLM_F_DUMP, protocol);
+    const Request request =
+        MakeRequest(SOCK_DIAG_BY_FAMILY, NLM_F_REQUEST | NLM_F_DUMP, family, protocol);
     if (const uint32_t err = SendRequest(fd.Get(), request); err != kErrorSuccess) {
         return err;
     }
@@ -124,16 +124,12 @@ uint32_t SockDiagClient::Dump(uint8_t protocol, std::vector<DiagSocket>& out) {
     }
 }
 
-uint32_t SockDiagClient::Destroy(const TcpRow& tuple) {
+// Sends a SOCK_DESTROY request and reads its acknowledgement.
+uint32_t SendDestroy(const Request& request) {
     UniqueFd fd = OpenDiagSocket();
     if (!fd) {
         return ErrorFromErrno(errno);
     }
-    Request request = MakeRequest(SOCK_DESTROY, NLM_F_REQUEST | NLM_F_ACK, IPPROTO_TCP);
-    request.req.id.idiag_src[0] = tuple.localAddr;
-    request.req.id.idiag_dst[0] = tuple.remoteAddr;
-    request.req.id.idiag_sport = static_cast<uint16_t>(tuple.localPort & 0xFFFF);
-    request.req.id.idiag_dport = static_cast<uint16_t>(tuple.remotePort & 0xFFFF);
     if (const uint32_t err = SendRequest(fd.Get(), request); err != kErrorSuccess) {
         return err;
     }
@@ -155,6 +151,37 @@ uint32_t SockDiagClient::Destroy(const TcpRow& tuple) {
         }
         // no acknowledgement in this datagram: read on
     }
+}
+
+} // namespace
+
+uint32_t SockDiagClient::Dump(uint8_t protocol, std::vector<DiagSocket>& out) {
+    return DumpFamily(AF_INET, protocol, out);
+}
+
+uint32_t SockDiagClient::Dump(uint8_t protocol, std::vector<DiagSocket6>& out) {
+    return DumpFamily(AF_INET6, protocol, out);
+}
+
+uint32_t SockDiagClient::Destroy(const TcpRow& tuple) {
+    Request request = MakeRequest(SOCK_DESTROY, NLM_F_REQUEST | NLM_F_ACK, AF_INET, IPPROTO_TCP);
+    request.req.id.idiag_src[0] = tuple.localAddr;
+    request.req.id.idiag_dst[0] = tuple.remoteAddr;
+    request.req.id.idiag_sport = static_cast<uint16_t>(tuple.localPort & 0xFFFF);
+    request.req.id.idiag_dport = static_cast<uint16_t>(tuple.remotePort & 0xFFFF);
+    return SendDestroy(request);
+}
+
+uint32_t SockDiagClient::Destroy(const Tcp6Row& tuple) {
+    Request request = MakeRequest(SOCK_DESTROY, NLM_F_REQUEST | NLM_F_ACK, AF_INET6, IPPROTO_TCP);
+    std::memcpy(request.req.id.idiag_src, tuple.localAddr.bytes.data(), 16);
+    std::memcpy(request.req.id.idiag_dst, tuple.remoteAddr.bytes.data(), 16);
+    request.req.id.idiag_sport = static_cast<uint16_t>(tuple.localPort & 0xFFFF);
+    request.req.id.idiag_dport = static_cast<uint16_t>(tuple.remotePort & 0xFFFF);
+    // The kernel matches the interface only when one is given; a link-local pair needs it.
+    request.req.id.idiag_if =
+        tuple.localAddr.scopeId != 0 ? tuple.localAddr.scopeId : tuple.remoteAddr.scopeId;
+    return SendDestroy(request);
 }
 
 } // namespace hl

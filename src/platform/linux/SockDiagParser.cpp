@@ -52,9 +52,40 @@ int ErrorOf(std::span<const std::byte> payload) {
     return code < 0 ? -code : code;
 }
 
-} // namespace
+bool IsLinkLocal(const Ip6Addr& a) {
+    const bool unicast = a.bytes[0] == 0xFE && (a.bytes[1] & 0xC0) == 0x80;   // fe80::/10
+    const bool multicast = a.bytes[0] == 0xFF && (a.bytes[1] & 0x0F) <= 0x02; // ff?1, ff?2
+    return unicast || multicast;
+}
 
-DiagParseResult ParseSockDiagReply(std::span<const std::byte> bytes, std::vector<DiagSocket>& out) {
+Ip6Addr Addr6(const __be32 (&words)[4], uint32_t ifIndex) {
+    Ip6Addr a;
+    std::memcpy(a.bytes.data(), words, a.bytes.size());
+    a.scopeId = IsLinkLocal(a) ? ifIndex : 0;
+    return a;
+}
+
+// Fills s from msg when msg is of s's family.
+bool Decode(const inet_diag_msg& msg, DiagSocket& s) {
+    if (msg.idiag_family != AF_INET) {
+        return false;
+    }
+    s.localAddr = msg.id.idiag_src[0];
+    s.remoteAddr = msg.id.idiag_dst[0];
+    return true;
+}
+
+bool Decode(const inet_diag_msg& msg, DiagSocket6& s) {
+    if (msg.idiag_family != AF_INET6) {
+        return false;
+    }
+    s.localAddr = Addr6(msg.id.idiag_src, msg.id.idiag_if);
+    s.remoteAddr = Addr6(msg.id.idiag_dst, msg.id.idiag_if);
+    return true;
+}
+
+template <typename Socket>
+DiagParseResult ParseReply(std::span<const std::byte> bytes, std::vector<Socket>& out) {
     DiagParseResult result;
     ForEachMessage(bytes, [&](const nlmsghdr& hdr, std::span<const std::byte> payload) {
         switch (hdr.nlmsg_type) {
@@ -74,14 +105,12 @@ DiagParseResult ParseSockDiagReply(std::span<const std::byte> bytes, std::vector
                 return true;
             }
             std::memcpy(&msg, payload.data(), sizeof msg);
-            if (msg.idiag_family != AF_INET) {
+            Socket s;
+            if (!Decode(msg, s)) {
                 return true;
             }
-            DiagSocket s;
             s.state = TcpStateFromLinux(msg.idiag_state);
-            s.localAddr = msg.id.idiag_src[0];
             s.localPort = msg.id.idiag_sport;
-            s.remoteAddr = msg.id.idiag_dst[0];
             s.remotePort = msg.id.idiag_dport;
             s.inode = msg.idiag_inode;
             out.push_back(s);
@@ -92,6 +121,17 @@ DiagParseResult ParseSockDiagReply(std::span<const std::byte> bytes, std::vector
         }
     });
     return result;
+}
+
+} // namespace
+
+DiagParseResult ParseSockDiagReply(std::span<const std::byte> bytes, std::vector<DiagSocket>& out) {
+    return ParseReply(bytes, out);
+}
+
+DiagParseResult ParseSockDiagReply(std::span<const std::byte> bytes,
+                                   std::vector<DiagSocket6>& out) {
+    return ParseReply(bytes, out);
 }
 
 int ParseNetlinkAck(std::span<const std::byte> bytes) {

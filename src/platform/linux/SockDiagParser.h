@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/IpHelper.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -17,6 +19,18 @@ struct DiagSocket {
     uint32_t remotePort = 0;
     uint32_t inode = 0;
     bool operator==(const DiagSocket&) const = default;
+};
+
+// The same for an IPv6 socket. A link-local address gets the socket's interface index as its
+// scope; every other address scope 0.
+struct DiagSocket6 {
+    uint32_t state = 0;
+    Ip6Addr localAddr;
+    uint32_t localPort = 0;
+    Ip6Addr remoteAddr;
+    uint32_t remotePort = 0;
+    uint32_t inode = 0;
+    bool operator==(const DiagSocket6&) const = default;
 };
 
 // Where a dump stands after one reply buffer.
@@ -37,6 +51,8 @@ struct DiagParseResult {
 // skipped; a message whose length runs past the buffer ends the buffer. Never reads outside
 // `bytes`.
 DiagParseResult ParseSockDiagReply(std::span<const std::byte> bytes, std::vector<DiagSocket>& out);
+// The same for a dump of AF_INET6 sockets: appends only the AF_INET6 ones.
+DiagParseResult ParseSockDiagReply(std::span<const std::byte> bytes, std::vector<DiagSocket6>& out);
 
 // Decodes the answer to a request sent with NLM_F_ACK: the errno value of the first
 // NLMSG_ERROR message (0 for an acknowledgement), or -1 when the buffer holds none.
