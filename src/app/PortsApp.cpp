@@ -1,14 +1,30 @@
 #include "app/PortsApp.h"
 
+#include "app/ExitSignals.h"
 #include "app/PortsDlg.h"
 #include "app/QtShell.h"
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/PosixFiles.h"
+#include "resources/ResourceIds.h"
+#include "workers/WorkerThread.h"
 
 #include <QApplication>
 #include <cstdio>
 
 namespace hl {
+namespace {
+
+constexpr std::chrono::seconds kWorkerEndBound{10};
+
+// Trace lines are debug output: on standard output, a line at a time, only when asked for.
+std::shared_ptr<ITraceSink> MakeTraceSink(bool trace) {
+    if (!trace) {
+        return std::make_shared<NullTraceSink>();
+    }
+    return std::make_shared<StreamTraceSink>(stdout, true);
+}
+
+} // namespace
 
 bool CPortsApp::InitInstance() {
     // Hiding the window in the tray must not end the program; the dialog's end does.
@@ -18,15 +34,21 @@ bool CPortsApp::InitInstance() {
     PortsDlgServices services;
     services.shell = &shell;
     services.system = std::make_shared<LinuxSystem>();
-    services.trace = std::make_shared<StreamTraceSink>(stdout);
+    services.trace = MakeTraceSink(m_options.trace);
     services.files = std::make_shared<PosixFiles>();
     services.exportLocation = ExportLocation::ForThisProcess();
     services.programDir = services.exportLocation.ExecutableFolder();
 
     CPortsDlg dialog(std::move(services));
     m_pMainWnd = &dialog;
+    // A termination signal ends the program as File > Exit does.
+    const ExitSignals exitSignals([&dialog](int) { dialog.OnCommand(ID_FILE_EXIT); });
     dialog.DoModal();
     m_pMainWnd = nullptr;
+    // The window has cut the workers off, so a running one only finishes its table read;
+    // letting it end keeps its trace lines whole and nothing runs while the program unwinds.
+    CWorkerThread::WaitUntilNoneLive(kWorkerEndBound);
+    std::fflush(stdout);
     return false;
 }
 

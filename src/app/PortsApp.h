@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/CommandLine.h"
+
 namespace hl {
 
 class CPortsDlg;
@@ -8,11 +10,16 @@ class CPortsDlg;
 // event loop, and the program ends when the dialog ends. Needs a QApplication.
 class CPortsApp {
 public:
+    explicit CPortsApp(CommandLine options = {}) : m_options(options) {}
+
     // Runs the main dialog to its end; false, so that the program ends then.
     bool InitInstance();
 
     // The main window while it runs, else nullptr.
     CPortsDlg* m_pMainWnd = nullptr;
+
+private:
+    CommandLine m_options;
 };
 
 } // namespace hl

@@ -2,6 +2,9 @@
 
 #include "app/OpenRoute.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
@@ -13,8 +16,6 @@
 namespace hl {
 namespace {
 
-// QSystemTrayIcon reports presses, not releases: a left press, a double-click, the context
-// request that comes with a right press, and a middle press.
 // What xdg-open is given: a local file as its path, anything else as the address.
 QString OpenArgument(const QUrl& url) {
     return url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded);
@@ -50,26 +51,39 @@ bool OpenAsUser(const std::string& user, const QUrl& url) {
     return process.startDetached();
 }
 
-bool ToMouseMessage(QSystemTrayIcon::ActivationReason reason, TrayMouseMessage& message) {
+} // namespace
+
+std::vector<TrayMouseMessage> TrayMessagesFor(QSystemTrayIcon::ActivationReason reason,
+                                              bool hostReportsDoubleClick) {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        message = TrayMouseMessage::LButtonDown;
-        return true;
+        if (!hostReportsDoubleClick) {
+            return {TrayMouseMessage::LButtonDown, TrayMouseMessage::LButtonDblClk};
+        }
+        return {TrayMouseMessage::LButtonDown};
     case QSystemTrayIcon::DoubleClick:
-        message = TrayMouseMessage::LButtonDblClk;
-        return true;
+        return {TrayMouseMessage::LButtonDblClk};
     case QSystemTrayIcon::Context:
-        message = TrayMouseMessage::RButtonDown;
-        return true;
+        return {TrayMouseMessage::RButtonDown};
     case QSystemTrayIcon::MiddleClick:
-        message = TrayMouseMessage::MButtonDown;
-        return true;
+        return {TrayMouseMessage::MButtonDown};
     default:
-        return false;
+        return {};
     }
 }
 
-} // namespace
+// Qt itself takes the StatusNotifierItem route when a watcher with a registered host is on
+// the session bus; the same test tells which kind of host shows our icon.
+bool QtShell::HostReportsDoubleClick() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!bus.isConnected() || bus.interface() == nullptr ||
+        !bus.interface()->isServiceRegistered(watcher).value()) {
+        return true;
+    }
+    QDBusInterface props(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
+    return !props.property("IsStatusNotifierHostRegistered").toBool();
+}
 
 QtShell::~QtShell() = default;
 
@@ -80,7 +94,17 @@ bool QtShell::HasNotificationArea() const {
 bool QtShell::NotifyIcon(NotifyIconMessage message, const NotifyIconData& data) {
     const Key key{data.hWnd, data.uID};
     if (message == NotifyIconMessage::Delete) {
-        return m_icons.erase(key) > 0;
+        const auto it = m_icons.find(key);
+        if (it == m_icons.end()) {
+            return false;
+        }
+        // The delete may come from the icon's own activation (a double-click restores the
+        // window): the icon goes from the screen now and from memory once that call is over.
+        QSystemTrayIcon* icon = it->second.release();
+        m_icons.erase(it);
+        icon->hide();
+        icon->deleteLater();
+        return true;
     }
     if (data.hWnd == nullptr || m_icons.count(key) > 0 || !HasNotificationArea()) {
         return false;
@@ -96,10 +120,11 @@ bool QtShell::NotifyIcon(NotifyIconMessage message, const NotifyIconData& data) 
     if ((data.uFlags & NIF_MESSAGE) != 0) {
         ITrayCallback* target = data.hWnd;
         const uint32_t id = data.uID;
+        const bool doubleClicks = HostReportsDoubleClick();
         QObject::connect(icon.get(), &QSystemTrayIcon::activated,
-                         [target, id](QSystemTrayIcon::ActivationReason reason) {
-                             TrayMouseMessage mouse{};
-                             if (ToMouseMessage(reason, mouse)) {
+                         [target, id, doubleClicks](QSystemTrayIcon::ActivationReason reason) {
+                             for (const TrayMouseMessage mouse :
+                                  TrayMessagesFor(reason, doubleClicks)) {
                                  target->OnTrayNotification(id, mouse);
                              }
                          });

@@ -1,15 +1,34 @@
+#include "app/CommandLine.h"
 #include "app/PortsApp.h"
 #include "resources/Icons.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
 
 #include <QApplication>
+#include <csignal>
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    // Writing to a standard output whose reader has gone fails with EPIPE instead of ending
+    // the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    // --help before the toolkit starts, so that it works without a display.
+    if (hl::ParseCommandLine(argc, argv).help) {
+        std::fputs(hl::Usage(), stdout);
+        return 0;
+    }
     QApplication application(argc, argv);
     // The desktop entry's id: the window, the tray and the menu entry share its icon.
     QGuiApplication::setDesktopFileName(QString::fromUtf8(hl::kDesktopId));
     QGuiApplication::setWindowIcon(hl::LoadIconResource(hl::IDR_MAINFRAME));
-    hl::CPortsApp app;
+    // What the toolkit has not taken is ours.
+    const hl::CommandLine options = hl::ParseCommandLine(argc, argv);
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "harborlight: unknown option %s\n", options.error.c_str());
+        std::fputs(hl::Usage(), stderr);
+        return 2;
+    }
+    hl::CPortsApp app(options);
     return app.InitInstance() ? application.exec() : 0;
 }

@@ -83,6 +83,7 @@ int CTcpTable::FillFromTable() {
         WriteFill(m_trace, remote);
         m_trace.Write("\t " + std::to_string(HostPort(row.remotePort)));
         m_trace.Write("\t\t" + GetStateName(row.state));
+        m_trace.EndLine();
     }
     return 1;
 }

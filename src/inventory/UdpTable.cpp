@@ -34,6 +34,7 @@ int CUdpTable::FillFromExTable() {
         cells[kColLocalPort] = FormatPort(row.localPort);
         m_trace.Write("\n UDP \t" + cells[kColPid] + " \t" + cells[kColProcessName] + "  \t" +
                       cells[kColLocalAddress] + " \t" + cells[kColLocalPort]);
+        m_trace.EndLine();
         m_pList->InsertFilledItem(cells, kUdpImage);
     }
     return 1;
@@ -47,6 +48,7 @@ int CUdpTable::FillFromTable() {
     for (const UdpRow& row : rows) {
         m_trace.Write("\n UDP \t" + FormatAddress(row.localAddr) + " \t" +
                       std::to_string(HostPort(row.localPort)));
+        m_trace.EndLine();
     }
     return 1;
 }

@@ -52,7 +52,7 @@ protected:
     void TearDown() override {
         m_dlg.reset();
         // Nothing of a refresh may outlive its test.
-        EXPECT_TRUE(CWorkerThread::WaitUntilNoneLive(10s));
+        EXPECT_TRUE(CWorkerThread::WaitUntilNoneLive(60s));
     }
 
     CPortsDlg& Start(std::shared_ptr<ISystem> system = nullptr) {
@@ -154,16 +154,14 @@ TEST_F(PortsDlgTest, FirstStartStoresOnlyAutoRefreshAndListsTheMachinesListeners
     EXPECT_EQ(dlg.focusWidget(), &dlg.List());
 
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").filename();
-    EXPECT_TRUE(PumpUntil(
-        [&] {
-            return ListHas(dlg.List(), {{kColProtocol, "TCP"},
-                                        {kColPid, std::to_string(::getpid())},
-                                        {kColProcessName, self},
-                                        {kColLocalAddress, "127.0.0.1"},
-                                        {kColLocalPort, std::to_string(listener.port)},
-                                        {kColState, "LISTEN"}});
-        },
-        5s));
+    EXPECT_TRUE(PumpUntil([&] {
+        return ListHas(dlg.List(), {{kColProtocol, "TCP"},
+                                    {kColPid, std::to_string(::getpid())},
+                                    {kColProcessName, self},
+                                    {kColLocalAddress, "127.0.0.1"},
+                                    {kColLocalPort, std::to_string(listener.port)},
+                                    {kColState, "LISTEN"}});
+    }));
 }
 
 struct StartCase {
@@ -429,7 +427,7 @@ TEST_F(PortsDlgTest, MinimiseToTrayShowAndExitFromTheTrayMenu) {
     EXPECT_EQ(dlg.TrayPopup()->defaultAction()->text(), QStringLiteral("Refresh"));
     dlg.TrayPopup()->actions().back()->trigger(); // "Exit"
     dlg.TrayPopup()->hide();
-    EXPECT_TRUE(PumpUntil([&] { return dlg.Ended(); }, 2s));
+    EXPECT_TRUE(PumpUntil([&] { return dlg.Ended(); }));
     EXPECT_EQ(shell.Icon(), nullptr);
 }
 
@@ -487,7 +485,7 @@ TEST_F(PortsDlgTest, ClosingWhileARefreshFillsTheListEndsAtOnce) {
     EXPECT_LT(rows, 20000);
     EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
     // The worker stops at its next list operation, without another row.
-    EXPECT_TRUE(CWorkerThread::WaitUntilNoneLive(5s));
+    EXPECT_TRUE(CWorkerThread::WaitUntilNoneLive(60s));
     QCoreApplication::processEvents();
     EXPECT_EQ(dlg.List().GetItemCount(), rows);
 }

@@ -97,6 +97,7 @@ TEST(TableReader, ExtendedRowsGoOnTopInReverseOrderTcpAboveUdp) {
     // The extended UDP path traces every endpoint; the extended TCP path writes nothing.
     EXPECT_EQ(r.trace.Text(), "\n UDP \t200 \tnamed  \t0.0.0.0 \t53"
                               "\n UDP \t200 \tnamed  \t127.0.0.1 \t5353");
+    EXPECT_EQ(r.trace.Lines(), 2);
 }
 
 TEST(TableReader, WithoutExtendedTablesTcpRowsAreReducedAndUdpOnlyTraced) {
@@ -126,6 +127,8 @@ TEST(TableReader, WithoutExtendedTablesTcpRowsAreReducedAndUdpOnlyTraced) {
                                  "\n TCP\t0.0.0.0 " + std::string(10, ' ') + "\t 22 \t\t" +
                                  "0.0.0.0" + std::string(10, ' ') + "\t 0\t\tLISTEN";
     EXPECT_EQ(r.trace.Text(), expected);
+    // Each line is ended once it is whole, so a line-buffered sink never splits one.
+    EXPECT_EQ(r.trace.Lines(), 3);
 }
 
 TEST(TableReader, EmptyTablesAddNothingAndSucceedOnEitherPath) {

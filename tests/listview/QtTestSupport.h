@@ -15,7 +15,7 @@ namespace hl::test {
 
 // Handles events until `condition` holds or `timeout` has passed; whether it holds.
 template <typename P>
-bool PumpUntil(P condition, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+bool PumpUntil(P condition, std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     QEventLoop loop;
     QTimer tick; // wakes the wait below even when nothing else happens
@@ -33,7 +33,7 @@ bool PumpUntil(P condition, std::chrono::milliseconds timeout = std::chrono::sec
 // work's result.
 
 template <typename F>
-auto RunOnWorker(F work, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+auto RunOnWorker(F work, std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
     QEventLoop loop;
     auto result = std::async(std::launch::async, [&loop, work = std::move(work)]() mutable {
         auto value = work();

@@ -99,7 +99,7 @@ uint16_t PeerPort(int fd) {
 }
 
 void BoundReceives(int fd) {
-    timeval timeout{5, 0};
+    timeval timeout{60, 0}; // generous: a loaded machine may take its time to deliver the reset
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
 }
 

@@ -20,7 +20,7 @@ namespace hl::test {
 
 using namespace std::chrono_literals;
 
-inline constexpr auto kWait = 10s; // upper bound for anything a test waits for
+inline constexpr auto kWait = 60s; // upper bound for anything a test waits for
 
 // Waits, bounded, until a condition holds.
 inline bool Eventually(const std::function<bool()>& condition,
