@@ -90,6 +90,19 @@ int CTcpTable::FillFromTable() {
 
 bool CTcpTable::FindConnection(uint32_t remoteAddr, uint32_t localPort, uint32_t& localAddr,
                                uint32_t& remotePort) {
+    return Find(Target{remoteAddr, localPort, std::nullopt, std::nullopt}, localAddr, remotePort);
+}
+
+bool CTcpTable::CloseConnection(uint32_t remoteAddr, uint32_t localPort) {
+    return Close(Target{remoteAddr, localPort, std::nullopt, std::nullopt});
+}
+
+bool CTcpTable::CloseConnection(uint32_t remoteAddr, uint32_t localPort, uint32_t localAddr,
+                                uint32_t remotePort) {
+    return Close(Target{remoteAddr, localPort, localAddr, remotePort});
+}
+
+bool CTcpTable::Find(const Target& target, uint32_t& localAddr, uint32_t& remotePort) {
     localAddr = 0;
     remotePort = 0;
     std::vector<TcpRow> rows;
@@ -97,8 +110,11 @@ bool CTcpTable::FindConnection(uint32_t remoteAddr, uint32_t localPort, uint32_t
         return false;
     }
     for (const TcpRow& row : rows) {
-        if (row.state == kTcpStateEstablished && (row.localPort & 0xFFFF) == (localPort & 0xFFFF) &&
-            row.remoteAddr == remoteAddr) {
+        if (row.state == kTcpStateEstablished &&
+            (row.localPort & 0xFFFF) == (target.localPort & 0xFFFF) &&
+            row.remoteAddr == target.remoteAddr &&
+            (!target.localAddr || row.localAddr == *target.localAddr) &&
+            (!target.remotePort || (row.remotePort & 0xFFFF) == (*target.remotePort & 0xFFFF))) {
             localAddr = row.localAddr;
             remotePort = row.remotePort & 0xFFFF;
             return true;
@@ -107,20 +123,20 @@ bool CTcpTable::FindConnection(uint32_t remoteAddr, uint32_t localPort, uint32_t
     return false;
 }
 
-bool CTcpTable::CloseConnection(uint32_t remoteAddr, uint32_t localPort) {
+bool CTcpTable::Close(const Target& target) {
     auto tell = [this](const char* text) {
         if (m_messageBox != nullptr) {
             m_messageBox->Show(text, kAppTitle, MessageIcon::Information);
         }
     };
     TcpRow row;
-    if (!FindConnection(remoteAddr, localPort, row.localAddr, row.remotePort)) {
+    if (!Find(target, row.localAddr, row.remotePort)) {
         tell("Error closing connection");
         return false;
     }
     row.state = kTcpStateDeleteTcb;
-    row.localPort = localPort & 0xFFFF;
-    row.remoteAddr = remoteAddr;
+    row.localPort = target.localPort & 0xFFFF;
+    row.remoteAddr = target.remoteAddr;
     if (m_ipHelper.SetTcpEntry(row) != 0) {
         tell("Error closing connection");
         return false;

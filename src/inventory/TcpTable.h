@@ -6,6 +6,7 @@
 #include "platform/System.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace hl {
@@ -31,10 +32,26 @@ public:
                         uint32_t& remotePort);
     // Deletes that connection and tells the user the outcome in a box; true when deleted.
     bool CloseConnection(uint32_t remoteAddr, uint32_t localPort);
+    // The same for the one ESTABLISHED connection with all four of remote address, local port,
+    // local address and remote port (network order): of two connections from one remote
+    // address to one local port, exactly the named one is deleted.
+    bool CloseConnection(uint32_t remoteAddr, uint32_t localPort, uint32_t localAddr,
+                         uint32_t remotePort);
 
     IListOps* m_pList = nullptr;
 
 private:
+    // What a close looks for: the remote address and local port, and the local address and
+    // remote port when the caller names them.
+    struct Target {
+        uint32_t remoteAddr = 0;
+        uint32_t localPort = 0;
+        std::optional<uint32_t> localAddr;
+        std::optional<uint32_t> remotePort;
+    };
+    bool Find(const Target& target, uint32_t& localAddr, uint32_t& remotePort);
+    bool Close(const Target& target);
+
     IIpHelper& m_ipHelper;
     IProcessInfo& m_processes;
     ITraceSink& m_trace;

@@ -58,16 +58,27 @@ int CKillThread::Run() {
     const uint32_t remoteAddr = RemoteAddressFromText(m_strRemoteAddress);
     const uint32_t localPort = LocalPortFromText(m_strLocalPort);
     // Returns when the user has dismissed the result box.
-    if (table.CloseConnection(remoteAddr, localPort) && m_pList) {
+    const bool closed =
+        HasFourFields()
+            ? table.CloseConnection(remoteAddr, localPort, RemoteAddressFromText(m_strLocalAddress),
+                                    LocalPortFromText(m_strRemotePort))
+            : table.CloseConnection(remoteAddr, localPort);
+    if (closed && m_pList) {
         RemoveClosedRow();
     }
     return 0;
 }
 
+bool CKillThread::HasFourFields() const {
+    return !m_strLocalAddress.empty() && !m_strRemotePort.empty();
+}
+
 bool CKillThread::IsClosedRow(int row) {
     return m_pList->GetItemText(row, kColProtocol) == "TCP" &&
            m_pList->GetItemText(row, kColRemoteAddress) == m_strRemoteAddress &&
-           m_pList->GetItemText(row, kColLocalPort) == m_strLocalPort;
+           m_pList->GetItemText(row, kColLocalPort) == m_strLocalPort &&
+           (!HasFourFields() || (m_pList->GetItemText(row, kColLocalAddress) == m_strLocalAddress &&
+                                 m_pList->GetItemText(row, kColRemotePort) == m_strRemotePort));
 }
 
 void CKillThread::RemoveClosedRow() {

@@ -10,7 +10,8 @@
 namespace hl {
 
 // Closes one established TCP connection, named by the Remote Address and Local Port texts of
-// its list row, under the close lock, and removes that row after a successful close. The
+// its list row and, when the command gives them, its Local Address and Remote Port texts too,
+// under the close lock, and removes that row after a successful close. The
 // closer's result box is shown while the lock is held, so the boxes of two close workers
 // never stand on screen at once.
 class CKillThread : public CWorkerThread {
@@ -20,6 +21,10 @@ public:
     std::shared_ptr<IListOps> m_pList;
     std::string m_strRemoteAddress;
     std::string m_strLocalPort;
+    // Both empty: the first established connection with the remote address and local port
+    // is closed. Both given: only the connection with all four.
+    std::string m_strLocalAddress;
+    std::string m_strRemotePort;
     int32_t m_nItem = 0; // the row's index when the command ran; it may be stale by now
 
     // The remote address in network byte order the way inet_addr reads it (INADDR_NONE for
@@ -28,7 +33,7 @@ public:
     // The local port in network byte order: the text read the way atoi reads it (leading
     // white space, an optional sign, decimal digits up to the first other character, 0 when
     // there are none; digits beyond the range wrap instead of overflowing), then its low 16
-    // bits.
+    // bits. The Remote Port text is read the same way.
     static uint32_t LocalPortFromText(const std::string& text);
 
 protected:
@@ -36,9 +41,11 @@ protected:
 
 private:
     // Removes the closed connection's row: row m_nItem when it still is a TCP row with the
-    // same Remote Address and Local Port texts, otherwise the first such row, otherwise none.
+    // same Remote Address and Local Port texts (and Local Address and Remote Port, when
+    // given), otherwise the first such row, otherwise none.
     void RemoveClosedRow();
     bool IsClosedRow(int row);
+    bool HasFourFields() const;
 
     std::shared_ptr<ISystem> m_system;
     std::shared_ptr<ITraceSink> m_trace;

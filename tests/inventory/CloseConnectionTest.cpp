@@ -32,7 +32,7 @@ protected:
     }
 };
 
-TEST_F(CloseConnection, DeletesTheFirstEstablishedMatchInTableOrder) {
+TEST_F(CloseConnection, TwoFieldsDeleteTheFirstEstablishedMatchInTableOrder) {
     system.ip.tcp = {
         {2, Addr("0.0.0.0"), Port(8080), Addr("0.0.0.0"), 0},            // listening
         {8, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(4000)}, // close wait
@@ -50,7 +50,34 @@ TEST_F(CloseConnection, DeletesTheFirstEstablishedMatchInTableOrder) {
     EXPECT_EQ(boxes.Boxes()[0].icon, MessageIcon::Information);
 }
 
-TEST_F(CloseConnection, MatchesOnlyStateLocalPortAndRemoteAddress) {
+TEST_F(CloseConnection, FourFieldsDeleteExactlyTheNamedConnection) {
+    system.ip.tcp = {
+        {5, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(5001)},
+        {5, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(5002)},
+        {5, Addr("10.0.0.3"), Port(8080), Addr("10.0.0.9"), Port(5002)},
+        {8, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(5003)}, // close wait
+    };
+    auto close = [&](const char* local, uint16_t remotePort) {
+        auto ip = system.OpenIpHelper();
+        CTcpTable table(*ip, system.processes, trace, &boxes);
+        return table.CloseConnection(Addr("10.0.0.9"), Port(8080), Addr(local), Port(remotePort));
+    };
+    EXPECT_TRUE(close("10.0.0.2", 5002));
+    EXPECT_EQ(LastBox(), "Connection closed succesfully");
+    EXPECT_TRUE(close("10.0.0.3", 5002));
+    for (const auto& [local, remotePort] :
+         {std::pair{"10.0.0.2", 5003}, std::pair{"10.0.0.2", 5004}, std::pair{"10.0.0.4", 5001}}) {
+        EXPECT_FALSE(close(local, static_cast<uint16_t>(remotePort))) << local << " " << remotePort;
+        EXPECT_EQ(LastBox(), "Error closing connection");
+    }
+    const std::vector<TcpRow> expected = {
+        {12, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(5002)},
+        {12, Addr("10.0.0.3"), Port(8080), Addr("10.0.0.9"), Port(5002)},
+    };
+    EXPECT_EQ(system.ip.DeletedRows(), expected);
+}
+
+TEST_F(CloseConnection, TwoFieldsMatchOnlyStateLocalPortAndRemoteAddress) {
     struct Case {
         const char* name;
         TcpRow row;

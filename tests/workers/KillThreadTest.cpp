@@ -48,20 +48,22 @@ TEST(Kill, LocalPortTextIsReadLikeAtoiAndCutToSixteenBits) {
 }
 
 // Rows of the list, top to bottom, as the close tests start them.
-MemoryList::Row Row(const char* protocol, const char* localPort, const char* remoteAddress) {
+MemoryList::Row Row(const char* protocol, const char* localPort, const char* remoteAddress,
+                    const char* remotePort) {
     MemoryList::Row row;
     row.cells[kColProtocol] = protocol;
     row.cells[kColLocalAddress] = "10.0.0.5";
     row.cells[kColLocalPort] = localPort;
     row.cells[kColRemoteAddress] = remoteAddress;
+    row.cells[kColRemotePort] = remotePort;
     return row;
 }
 
 const std::vector<MemoryList::Row> kListRows = {
-    Row("TCP", "22", "10.0.0.9"), // 0
-    Row("UDP", "80", "10.0.0.7"), // 1: same texts, but not a TCP row
-    Row("TCP", "80", "10.0.0.7"), // 2
-    Row("TCP", "80", "10.0.0.8"), // 3
+    Row("TCP", "22", "10.0.0.9", "5000"), // 0
+    Row("UDP", "80", "10.0.0.7", ""),     // 1: same texts, but not a TCP row
+    Row("TCP", "80", "10.0.0.7", "6000"), // 2
+    Row("TCP", "80", "10.0.0.8", "6002"), // 3: the second of two from 10.0.0.8 to port 80
 };
 
 void Fill(MemoryList& list, const std::vector<MemoryList::Row>& rows) {
@@ -109,6 +111,8 @@ struct CloseCase {
     const char* name;
     const char* remoteAddress;
     const char* localPort;
+    const char* localAddress; // with remotePort: "" for a request that names only two fields
+    const char* remotePort;
     int32_t item;
     uint32_t tcpError;
     uint32_t setTcpEntryResult;
@@ -124,7 +128,7 @@ void PrintTo(const CloseCase& c, std::ostream* os) {
 
 class KillClose : public ::testing::TestWithParam<CloseCase> {};
 
-TEST_P(KillClose, ClosesTheFirstEstablishedMatchAndRemovesOnlyItsRow) {
+TEST_P(KillClose, ClosesTheNamedConnectionAndRemovesOnlyItsRow) {
     const CloseCase& c = GetParam();
     auto system = std::make_shared<FakeSystem>();
     ScriptTcpTable(system->ip);
@@ -135,7 +139,7 @@ TEST_P(KillClose, ClosesTheFirstEstablishedMatchAndRemovesOnlyItsRow) {
     auto boxes = std::make_shared<FakeMessageBox>();
 
     KillStarter starter({system, std::make_shared<CaptureTraceSink>(), list, boxes});
-    ASSERT_TRUE(starter.Start(c.remoteAddress, c.localPort, c.item));
+    ASSERT_TRUE(starter.Start(c.remoteAddress, c.localPort, c.localAddress, c.remotePort, c.item));
     ASSERT_TRUE(AllWorkersEnded());
 
     const auto shown = boxes->Boxes();
@@ -155,31 +159,49 @@ TEST_P(KillClose, ClosesTheFirstEstablishedMatchAndRemovesOnlyItsRow) {
 
 const TcpRow kRow2 = {12, Addr("10.0.0.5"), Port(80), Addr("10.0.0.7"), Port(6000)};
 const TcpRow kRow3First = {12, Addr("10.0.0.5"), Port(80), Addr("10.0.0.8"), Port(6001)};
+const TcpRow kRow3Second = {12, Addr("10.0.0.5"), Port(80), Addr("10.0.0.8"), Port(6002)};
 const TcpRow kUnlisted = {12, Addr("10.0.0.5"), Port(443), Addr("10.0.0.4"), Port(7000)};
 
 INSTANTIATE_TEST_SUITE_P(
     Kill, KillClose,
-    ::testing::Values(
-        CloseCase{"IndexStillNamesTheRow", "10.0.0.7", "80", 2, 0, 0, kClosed, kRow2, 2},
-        CloseCase{"StaleIndexNamesAnotherTcpRow", "10.0.0.7", "80", 0, 0, 0, kClosed, kRow2, 2},
-        CloseCase{"StaleIndexNamesAUdpRowWithTheSameTexts", "10.0.0.7", "80", 1, 0, 0, kClosed,
-                  kRow2, 2},
-        CloseCase{"StaleIndexBeyondTheList", "10.0.0.7", "80", 17, 0, 0, kClosed, kRow2, 2},
-        CloseCase{"NegativeIndex", "10.0.0.7", "80", -1, 0, 0, kClosed, kRow2, 2},
-        CloseCase{"FirstOfTwoInTableOrderIsClosed", "10.0.0.8", "80", 3, 0, 0, kClosed, kRow3First,
-                  3},
-        CloseCase{"RowAlreadyGoneRemovesNothing", "10.0.0.4", "443", 0, 0, 0, kClosed, kUnlisted,
-                  std::nullopt},
-        CloseCase{"RefusedDeletionRemovesNothing", "10.0.0.7", "80", 2, 0, 5, kError, kRow2,
-                  std::nullopt},
-        CloseCase{"OnlyCloseWaitMatches", "10.0.0.6", "80", 2, 0, 0, kError, std::nullopt,
-                  std::nullopt},
-        CloseCase{"ListeningSocket", "0.0.0.0", "80", 2, 0, 0, kError, std::nullopt, std::nullopt},
-        CloseCase{"InvalidAddressText", "not.an.address", "80", 2, 0, 0, kError, std::nullopt,
-                  std::nullopt},
-        CloseCase{"EmptyLocalPort", "10.0.0.7", "", 2, 0, 0, kError, std::nullopt, std::nullopt},
-        CloseCase{"TableUnreadable", "10.0.0.7", "80", 2, 31, 0, kError, std::nullopt,
-                  std::nullopt}),
+    ::testing::Values(CloseCase{"IndexStillNamesTheRow", "10.0.0.7", "80", "10.0.0.5", "6000", 2, 0,
+                                0, kClosed, kRow2, 2},
+                      CloseCase{"StaleIndexNamesAnotherTcpRow", "10.0.0.7", "80", "10.0.0.5",
+                                "6000", 0, 0, 0, kClosed, kRow2, 2},
+                      CloseCase{"StaleIndexNamesAUdpRowWithTheSameTexts", "10.0.0.7", "80",
+                                "10.0.0.5", "6000", 1, 0, 0, kClosed, kRow2, 2},
+                      CloseCase{"StaleIndexBeyondTheList", "10.0.0.7", "80", "10.0.0.5", "6000", 17,
+                                0, 0, kClosed, kRow2, 2},
+                      CloseCase{"NegativeIndex", "10.0.0.7", "80", "10.0.0.5", "6000", -1, 0, 0,
+                                kClosed, kRow2, 2},
+                      CloseCase{"SecondOfTwoSharingRemoteAddressAndLocalPort", "10.0.0.8", "80",
+                                "10.0.0.5", "6002", 3, 0, 0, kClosed, kRow3Second, 3},
+                      CloseCase{"RowWithAnotherRemotePortStays", "10.0.0.8", "80", "10.0.0.5",
+                                "6001", 3, 0, 0, kClosed, kRow3First, std::nullopt},
+                      CloseCase{"NoConnectionWithThatRemotePort", "10.0.0.8", "80", "10.0.0.5",
+                                "6003", 3, 0, 0, kError, std::nullopt, std::nullopt},
+                      CloseCase{"NoConnectionWithThatLocalAddress", "10.0.0.8", "80", "10.0.0.6",
+                                "6002", 3, 0, 0, kError, std::nullopt, std::nullopt},
+                      CloseCase{"TwoFieldsCloseTheFirstInTableOrder", "10.0.0.8", "80", "", "", 3,
+                                0, 0, kClosed, kRow3First, 3},
+                      CloseCase{"TwoFieldsWhenOnlyTheLocalAddressIsGiven", "10.0.0.8", "80",
+                                "10.0.0.5", "", 3, 0, 0, kClosed, kRow3First, 3},
+                      CloseCase{"RowAlreadyGoneRemovesNothing", "10.0.0.4", "443", "10.0.0.5",
+                                "7000", 0, 0, 0, kClosed, kUnlisted, std::nullopt},
+                      CloseCase{"RefusedDeletionRemovesNothing", "10.0.0.7", "80", "10.0.0.5",
+                                "6000", 2, 0, 5, kError, kRow2, std::nullopt},
+                      CloseCase{"OnlyCloseWaitMatches", "10.0.0.6", "80", "10.0.0.5", "5900", 2, 0,
+                                0, kError, std::nullopt, std::nullopt},
+                      CloseCase{"ListeningSocket", "0.0.0.0", "80", "0.0.0.0", "0", 2, 0, 0, kError,
+                                std::nullopt, std::nullopt},
+                      CloseCase{"InvalidAddressText", "not.an.address", "80", "10.0.0.5", "6000", 2,
+                                0, 0, kError, std::nullopt, std::nullopt},
+                      CloseCase{"InvalidLocalAddressText", "10.0.0.7", "80", "not.an.address",
+                                "6000", 2, 0, 0, kError, std::nullopt, std::nullopt},
+                      CloseCase{"EmptyLocalPort", "10.0.0.7", "", "10.0.0.5", "6000", 2, 0, 0,
+                                kError, std::nullopt, std::nullopt},
+                      CloseCase{"TableUnreadable", "10.0.0.7", "80", "10.0.0.5", "6000", 2, 31, 0,
+                                kError, std::nullopt, std::nullopt}),
     [](const auto& info) { return info.param.name; });
 
 struct CloseFixture {

@@ -180,20 +180,24 @@ struct Closer {
 
     WorkerContext Context() { return {system, std::make_shared<CaptureTraceSink>(), list, boxes}; }
     // Runs one close worker to its end; the text of its box.
-    std::string Close(const std::string& remote, const std::string& port, int item) {
+    std::string Close(const std::string& remote, const std::string& port, int item,
+                      const std::string& local = "", const std::string& remotePort = "") {
         const size_t before = boxes->Boxes().size();
         KillStarter starter(Context());
-        if (!starter.Start(remote, port, item) || !AllWorkersEnded()) {
+        if (!starter.Start(remote, port, local, remotePort, item) || !AllWorkersEnded()) {
             return "worker did not run";
         }
         const auto shown = boxes->Boxes();
         return shown.size() == before + 1 ? shown.back().text : "no single box";
     }
-    void AddRow(const std::string& localPort, const std::string& remote) {
+    void AddRow(const std::string& localPort, const std::string& remote,
+                const std::string& local = "", const std::string& remotePort = "") {
         RowTexts cells;
         cells[kColProtocol] = "TCP";
+        cells[kColLocalAddress] = local;
         cells[kColLocalPort] = localPort;
         cells[kColRemoteAddress] = remote;
+        cells[kColRemotePort] = remotePort;
         list->InsertFilledItem(cells, 0);
     }
     std::vector<RowTexts> Rows() const {
@@ -237,7 +241,7 @@ TEST(KillReal, ClosesAnEstablishedLoopbackConnectionAndRemovesExactlyItsRow) {
     EXPECT_EQ(ReceiveError(c.server.Get()), ECONNRESET);
 }
 
-TEST(KillReal, OfTwoConnectionsSharingRemoteAddressAndLocalPortTheFirstInTableOrderIsClosed) {
+TEST(KillReal, OfTwoConnectionsSharingRemoteAddressAndLocalPortExactlyTheNamedOneIsClosed) {
     REQUIRE_NET_ADMIN();
     UniqueFd listener = Listen();
     ASSERT_TRUE(listener);
@@ -245,18 +249,21 @@ TEST(KillReal, OfTwoConnectionsSharingRemoteAddressAndLocalPortTheFirstInTableOr
     Connection b = Connect(listener.Get());
     ASSERT_TRUE(a.server && b.server);
     // Both accepted ends have the listener's port and 127.0.0.1 as their remote address; the
-    // table orders them by remote port.
+    // table orders them by remote port, so the second one is what a two-field match misses.
     Connection& first = PeerPort(a.server.Get()) < PeerPort(b.server.Get()) ? a : b;
     Connection& second = &first == &a ? b : a;
 
     Closer closer;
     const std::string port = std::to_string(LocalPort(listener.Get()));
-    closer.AddRow(port, "127.0.0.1");
-    closer.AddRow(port, "127.0.0.1");
-    EXPECT_EQ(closer.Close("127.0.0.1", port, 0), kClosed);
-    EXPECT_EQ(closer.list->GetItemCount(), 1);
-    EXPECT_EQ(ReceiveError(first.server.Get()), ECONNABORTED);
-    EXPECT_TRUE(StillConnected(second));
+    const std::string firstPort = std::to_string(PeerPort(first.server.Get()));
+    const std::string secondPort = std::to_string(PeerPort(second.server.Get()));
+    closer.AddRow(port, "127.0.0.1", "127.0.0.1", secondPort);
+    closer.AddRow(port, "127.0.0.1", "127.0.0.1", firstPort);
+    EXPECT_EQ(closer.Close("127.0.0.1", port, 1, "127.0.0.1", secondPort), kClosed);
+    ASSERT_EQ(closer.list->GetItemCount(), 1);
+    EXPECT_EQ(closer.list->GetItemText(0, kColRemotePort), firstPort);
+    EXPECT_EQ(ReceiveError(second.server.Get()), ECONNABORTED);
+    EXPECT_TRUE(StillConnected(first));
 }
 
 TEST(KillReal, ConnectionsThatAreNotEstablishedOrNotNamedGiveTheErrorBoxAndRemoveNothing) {
