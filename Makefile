@@ -6,11 +6,15 @@ SAN_DIR   ?= build
 CMAKE_ARGS ?=
 JOBS      ?= $(shell nproc)
 
-# Packages for building, testing and benchmarking. `dpkg-query` decides what is missing, so a
+PREFIX    ?= /usr/local
+
+# Packages for building, testing, benchmarking and packaging (desktop-file-utils and appstream
+# validate the installed desktop files; dpkg-dev and file serve CPack's dpkg-shlibdeps). `dpkg-query` decides what is missing, so a
 # machine that has everything runs no apt-get at all.
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libgl-dev \
             libgtest-dev libgmock-dev \
-            iproute2 procps xvfb xauth
+            iproute2 procps xvfb xauth \
+            desktop-file-utils appstream dpkg-dev file
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
@@ -26,7 +30,8 @@ define install_missing
 	fi
 endef
 
-.PHONY: deps fuzz-deps configure build run test bench check-sanitize fuzz format clean report
+.PHONY: deps fuzz-deps configure build run test bench check-sanitize fuzz format clean report \
+        install uninstall deb
 
 deps:
 	$(call install_missing,$(PACKAGES))
@@ -50,6 +55,24 @@ run: build
 
 report: build
 	$(BUILD_DIR)/tools/harborlight-report
+
+# Installs the programs, help pages, menu entry, AppStream data and icons under $(PREFIX)
+# (DESTDIR is honoured); `make uninstall` removes exactly the files of the last install.
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+uninstall:
+	@test -f $(BUILD_DIR)/install_manifest.txt || { echo "nothing installed from $(BUILD_DIR)"; exit 1; }
+	xargs -d '\n' rm -f < $(BUILD_DIR)/install_manifest.txt
+	@# The program's own folders, once empty; the standard ones (bin/, share/icons/ ...) stay.
+	-@sed -n 's#/help/[^/]*$$##p' $(BUILD_DIR)/install_manifest.txt | sort -u | while read -r d; do \
+	  rmdir "$$d/help/images" "$$d/help" "$$d" 2>/dev/null; done; true
+
+# The Debian package $(BUILD_DIR)/harborlight_<version>_<arch>.deb; install it with
+# `sudo apt install ./$(BUILD_DIR)/harborlight_*.deb`.
+deb: build
+	cd $(BUILD_DIR) && cpack -G DEB
+	@ls -1 $(BUILD_DIR)/harborlight_*.deb
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600

@@ -16,7 +16,7 @@ static void InitHarborlightResources() {
 namespace hl {
 namespace {
 
-constexpr std::array kSizes{16, 32, 48};
+constexpr std::array kSizes{16, 32, 48, 128, 256};
 
 void EnsureResources() {
     static std::once_flag once;

@@ -133,7 +133,8 @@ int main(int argc, char** argv) {
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
     bool ok = true;
-    for (const int size : {16, 32, 48}) {
+    // 16 to 48 for windows, lists and the tray; 128 and 256 for the desktop's menus.
+    for (const int size : {16, 32, 48, 128, 256}) {
         ok &= Save(Render(DrawLighthouse, size),
                    QStringLiteral("%1/icon128_%2.png").arg(dir).arg(size));
     }
