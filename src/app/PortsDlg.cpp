@@ -9,6 +9,7 @@
 #include "settings/ProgramSettings.h"
 #include "workers/DetachableList.h"
 #include "workers/DetachableMessageBox.h"
+#include "workers/KillStarter.h"
 #include "workers/RefreshStarter.h"
 
 #include <QCloseEvent>
@@ -39,6 +40,10 @@ constexpr std::array<ListColumn, kColumnCount> kListColumns{{
 
 constexpr const char* kTrayTip = "Tidewatch";
 constexpr const char* kExportFailed = "Could not export harborlight list file";
+constexpr const char* kNoRowSelected =
+    "Please highlight the connection that you would like to close first!";
+constexpr const char* kNotTcp = "You may only close TCP connections with this tool";
+constexpr const char* kCloseFailed = "Error closing connection";
 
 // The standard icon size of the desktop and the small one of window captions and lists.
 constexpr int kIconSize = 32;
@@ -82,7 +87,11 @@ CPortsDlg::CPortsDlg(PortsDlgServices services, QWidget* parent)
     context.trace = m_services.trace;
     context.list = m_pWorkerList;
     context.messageBox = m_pWorkerBoxes;
+    m_pKillStarter = std::make_unique<KillStarter>(context);
     m_pRefreshStarter = std::make_unique<RefreshStarter>(std::move(context));
+
+    // The list's popup commands arrive after the menu has closed.
+    connect(&m_wndList, &CPortListCtrl::commandPosted, this, [this](int id) { PostCommand(id); });
 }
 
 CPortsDlg::~CPortsDlg() {
@@ -269,8 +278,27 @@ void CPortsDlg::OnExport() {
     }
 }
 
+// Starts a close worker for the first selected row when it is a TCP row and returns at once;
+// the worker shows the outcome and removes the row when the close succeeded.
+void CPortsDlg::OnCloseConnection() {
+    const int row = m_wndList.GetFirstSelected();
+    if (row < 0) {
+        m_pWorkerBoxes->Show(kNoRowSelected, kAppTitle, MessageIcon::Information);
+        return;
+    }
+    if (m_wndList.GetItemText(row, kColProtocol).find("TCP") == std::string::npos) {
+        m_pWorkerBoxes->Show(kNotTcp, kAppTitle, MessageIcon::Information);
+        return;
+    }
+    const std::string remoteAddress = m_wndList.GetItemText(row, kColRemoteAddress);
+    const std::string localPort = m_wndList.GetItemText(row, kColLocalPort);
+    if (!m_pKillStarter || !m_pKillStarter->Start(remoteAddress, localPort, row)) {
+        // Without a worker nothing was closed: say so instead of leaving it silently undone.
+        m_pWorkerBoxes->Show(kCloseFailed, kAppTitle, MessageIcon::Information);
+    }
+}
+
 // The commands below are filled in with their features.
-void CPortsDlg::OnCloseConnection() {}
 
 void CPortsDlg::OnSettings() {}
 

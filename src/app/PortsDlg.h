@@ -23,6 +23,7 @@ namespace hl {
 class CAboutBox;
 class DetachableList;
 class DetachableMessageBox;
+class KillStarter;
 class RefreshStarter;
 
 // What the main window works with; the program passes the real system, tests fakes.
@@ -125,6 +126,7 @@ private:
     std::shared_ptr<DetachableList> m_pWorkerList;
     std::shared_ptr<DetachableMessageBox> m_pWorkerBoxes;
     std::unique_ptr<RefreshStarter> m_pRefreshStarter;
+    std::unique_ptr<KillStarter> m_pKillStarter;
     CAboutBox* m_pAboutBox = nullptr; // while the About box is shown
 };
 

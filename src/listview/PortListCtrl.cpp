@@ -1,9 +1,18 @@
 #include "listview/PortListCtrl.h"
 
+#include "listview/ColumnSorter.h"
+#include "listview/ColumnWidths.h"
 #include "listview/UiListOps.h"
+#include "resources/MenuBuilder.h"
+#include "resources/Menus.h"
+#include "resources/ResourceIds.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <algorithm>
@@ -41,6 +50,13 @@ CPortListCtrl::CPortListCtrl(QWidget* parent)
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setHighlightSections(false);
     columns->setSectionsMovable(false);
+    AttachHeader(columns);
+
+    // A right click on a scroll bar shows no menu, neither the popup nor a scroll menu.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()}) {
+        bar->setContextMenuPolicy(Qt::PreventContextMenu);
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this] { TakeFocusOnScroll(); });
+    }
 
     m_publishTimer.setSingleShot(true);
     m_publishTimer.setInterval(kFrameMs);
@@ -209,6 +225,212 @@ uint32_t CPortListCtrl::SetExtendedStyle(uint32_t style, uint32_t mask) {
 
 bool CPortListCtrl::SetItemData(int row, std::intptr_t data) {
     return m_model.SetItemData(row, data);
+}
+
+void CPortListCtrl::SortItems(const PortListModel::ItemDataOrder& before) {
+    m_publishTimer.stop();
+    m_model.SortItems(before);
+}
+
+// ---- the header
+
+void CPortListCtrl::AttachHeader(QHeaderView* header) {
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    // A press on a heading selects nothing: the view's own wiring would select the column.
+    disconnect(header, SIGNAL(sectionPressed(int)), this, SLOT(selectColumn(int)));
+    disconnect(header, SIGNAL(sectionEntered(int)), this, SLOT(_q_selectColumn(int)));
+    // The header reports clicks of the left button only.
+    connect(header, &QHeaderView::sectionClicked, this, &CPortListCtrl::OnHeaderItemClick);
+}
+
+void CPortListCtrl::OnHeaderItemClick(int column) {
+    if (column < 0 || column >= GetColumnCount()) {
+        return;
+    }
+    m_bSortAscending = column == m_nSortColumn ? !m_bSortAscending : true;
+    m_nSortColumn = column;
+    // Everything below runs on the UI thread without handling events, so no worker's list
+    // operation comes between the reading of the texts and the restoring of the item data.
+    CColumnSorter sorter(this, column);
+    sorter.Sort(m_bSortAscending, CColumnSorter::SortKindOf(column));
+}
+
+// ---- hit test and the left button
+
+int CPortListCtrl::HitTestCell(const QPoint& point, int* column) const {
+    if (column != nullptr) {
+        *column = 0;
+    }
+    const int rows = m_model.rowCount();
+    const int top = rowAt(0);
+    if (top < 0 || rows == 0) {
+        return -1;
+    }
+    const int perPage = viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize());
+    const int last = std::min(top + perPage, rows - 1);
+    const QHeaderView* header = horizontalHeader();
+    const int left = -horizontalOffset();
+    const int right = left + header->length();
+    for (int viewRow = top; viewRow <= last; ++viewRow) {
+        const int y = rowViewportPosition(viewRow);
+        if (point.y() < y || point.y() >= y + rowHeight(viewRow) || point.x() < left ||
+            point.x() > right) {
+            continue;
+        }
+        int x = left;
+        for (int position = 0; position < header->count(); ++position) {
+            const int logical = header->logicalIndex(position);
+            const int width = header->isSectionHidden(logical) ? 0 : columnWidth(logical);
+            if (x <= point.x() && point.x() <= x + width) {
+                if (column != nullptr) {
+                    *column = logical;
+                }
+                return m_model.ListRowOf(viewRow);
+            }
+            x += width;
+        }
+    }
+    return -1;
+}
+
+void CPortListCtrl::mousePressEvent(QMouseEvent* event) {
+    QTableView::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const int row = HitTestCell(event->position().toPoint());
+    if (row < 0) {
+        return;
+    }
+    const int viewRow = m_model.ViewRowOf(row);
+    if (currentIndex().row() != viewRow) {
+        SelectAndFocus(viewRow);
+        return;
+    }
+    if ((m_nExtendedStyle & LVS_EX_FULLROWSELECT) != 0 && row != m_nLastClickRow) {
+        m_nLastClickRow = row;
+        SelectAndFocus(viewRow);
+    }
+}
+
+void CPortListCtrl::SelectAndFocus(int viewRow) {
+    QItemSelectionModel* selection = selectionModel();
+    if (selection == nullptr || viewRow < 0) {
+        return;
+    }
+    const int column = std::max(0, currentIndex().column());
+    const QModelIndex index = m_model.index(viewRow, column);
+    selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+}
+
+// ---- the popup menu
+
+QRect CPortListCtrl::ClientRectOnScreen() const {
+    QRect client = viewport()->geometry();
+    const QHeaderView* header = horizontalHeader();
+    if (header->isVisible()) {
+        client = client.united(header->geometry());
+    }
+    return QRect(mapToGlobal(client.topLeft()), client.size());
+}
+
+// Right clicks on the rows arrive here; a keyboard request gets the default handling, which
+// shows nothing.
+void CPortListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        QTableView::contextMenuEvent(event);
+        return;
+    }
+    OnContextMenu(event->globalPos());
+    event->accept();
+}
+
+void CPortListCtrl::OnContextMenu(const QPoint& globalPos) {
+    if (!ClientRectOnScreen().contains(globalPos)) {
+        return;
+    }
+    const MenuResource* menu = FindMenu(IDR_LIST_POPUP);
+    if (menu == nullptr || menu->popups.empty()) {
+        return;
+    }
+    m_pPopup = BuildPopupMenu(menu->popups.front());
+    connect(m_pPopup.get(), &QMenu::triggered, this,
+            [this](QAction* action) { OnPopupCommand(CommandIdOf(action)); });
+    m_pPopup->popup(globalPos);
+}
+
+void CPortListCtrl::OnPopupCommand(int id) {
+    if (id == ID_POPUP_REFRESH_LIST || id == ID_POPUP_CLOSE_CONNECTION) {
+        emit commandPosted(id);
+    }
+}
+
+// ---- keys and scrolling
+
+bool CPortListCtrl::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        // Tab stays in the list instead of moving the focus on.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            event->accept();
+            return true;
+        }
+        break;
+    }
+    case QEvent::ContextMenu: {
+        // A right click on the heading strip reaches the view from its header.
+        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+        if (menuEvent->reason() != QContextMenuEvent::Keyboard) {
+            OnContextMenu(menuEvent->globalPos());
+            event->accept();
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QTableView::event(event);
+}
+
+void CPortListCtrl::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Delete:
+        OnDeleteKey();
+        event->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        // The list's own handling, then nothing more: the dialog never sees these keys.
+        QTableView::keyPressEvent(event);
+        event->accept();
+        return;
+    default:
+        QTableView::keyPressEvent(event);
+        return;
+    }
+}
+
+// Only the displayed row goes; the connection stays and the next refresh lists it again.
+void CPortListCtrl::OnDeleteKey() {
+    const int row = DoGetFirstSelected();
+    if (row < 0) {
+        return;
+    }
+    m_model.DeleteItem(row);
+    if (m_model.GetItemCount() <= kFewRows) {
+        SetColumnWidth(kColPid, ScaleColumnWidth(kFewRowsPidWidth, font()));
+    }
+}
+
+void CPortListCtrl::TakeFocusOnScroll() {
+    if (!hasFocus()) {
+        setFocus(Qt::MouseFocusReason);
+    }
 }
 
 } // namespace hl

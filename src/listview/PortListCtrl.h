@@ -5,10 +5,13 @@
 #include "listview/PortListModel.h"
 #include "listview/UiCallPump.h"
 
+#include <QMenu>
 #include <QTableView>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
+
+class QHeaderView;
 
 namespace hl {
 
@@ -23,6 +26,13 @@ inline constexpr int LVCFMT_LEFT = 0;
 
 // The connection list: a report-style table of rows with eight text cells, an image and an
 // item data value each, on a model of its own.
+//
+// A left click on a column heading sorts the rows by that column (again on the same column:
+// the other way round), as text or as numbers by the column; the heading shows no sort mark.
+// A right click in the list or on its headings shows the popup menu, whose two commands go
+// to the main window through commandPosted. Delete drops the first selected row from the
+// display. While the list has the focus it keeps every key: Tab, Enter and Escape act on the
+// list and never on the dialog around it.
 //
 // It is also the list the workers fill: every list operation may be called from any thread
 // and is carried out on the UI thread before it returns (directly when called there). While
@@ -75,8 +85,48 @@ public:
 
     PortListModel& Model() { return m_model; }
 
+    // Reorders the rows by `before`, a strict weak order on their item data (rows it holds
+    // equal keep their order); the view is updated once.
+    void SortItems(const PortListModel::ItemDataOrder& before);
+    // The list row under a point of the viewport among the rows on screen, or -1; the
+    // column under it through `column` (0 when no row is hit).
+    int HitTestCell(const QPoint& point, int* column = nullptr) const;
+    // The column of the last sort (-1 before the first) and its direction.
+    int SortColumn() const { return m_nSortColumn; }
+    bool SortAscending() const { return m_bSortAscending; }
+    // The popup menu while it is shown (or was last shown), else nullptr.
+    QMenu* PopupMenu() const { return m_pPopup.get(); }
+
+    // The width column 1 gets when Delete leaves this many rows or fewer.
+    static constexpr int kFewRows = 11;
+    static constexpr int kFewRowsPidWidth = 315;
+
+signals:
+    // A command of the popup menu for the main window (the Refresh List and Close Connection
+    // ids); the receiver should carry it out after the menu has gone, as a posted command.
+    void commandPosted(int id);
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
 private:
     friend class UiListOps;
+
+    // The header: its click sorts, it selects nothing. A later header class takes the place
+    // of the view's own header here.
+    void AttachHeader(QHeaderView* header);
+    void OnHeaderItemClick(int column);
+    void OnContextMenu(const QPoint& globalPos);
+    void OnPopupCommand(int id);
+    void OnDeleteKey();
+    void TakeFocusOnScroll();
+    // The list's client area (rows and heading strip) in global coordinates.
+    QRect ClientRectOnScreen() const;
+    // Selects and focuses one row, leaving the selection of the others as it is.
+    void SelectAndFocus(int viewRow);
 
     int DoInsertItem(const std::string& text, int image);
     int DoInsertFilledItem(const RowTexts& cells, int image);
@@ -93,6 +143,11 @@ private:
     std::shared_ptr<UiListOps> m_ops;
     QTimer m_publishTimer;
     uint32_t m_nExtendedStyle = 0;
+
+    int m_nSortColumn = -1;
+    bool m_bSortAscending = true;
+    int m_nLastClickRow = -1; // the row last re-selected by the left-button handling
+    std::unique_ptr<QMenu> m_pPopup;
 };
 
 } // namespace hl

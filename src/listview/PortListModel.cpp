@@ -1,5 +1,7 @@
 #include "listview/PortListModel.h"
 
+#include <algorithm>
+
 namespace hl {
 
 PortListModel::PortListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -84,6 +86,44 @@ std::intptr_t PortListModel::GetItemData(int row) const {
 
 int PortListModel::GetImage(int row) const {
     return ValidRow(row) ? m_rows[Slot(row)].image : kNoImage;
+}
+
+void PortListModel::SortItems(const ItemDataOrder& before) {
+    Publish();
+    const size_t count = m_rows.size();
+    if (count < 2) {
+        return;
+    }
+    // order[r] = the slot of the row that ends at list row r.
+    std::vector<size_t> order(count);
+    for (size_t row = 0; row < count; ++row) {
+        order[row] = count - 1 - row;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return before(m_rows[a].data, m_rows[b].data); });
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Every row is published, so view rows and list rows are the same numbers.
+    std::vector<int> newRowOfSlot(count);
+    for (size_t row = 0; row < count; ++row) {
+        newRowOfSlot[order[row]] = static_cast<int>(row);
+    }
+    std::vector<Row> sorted;
+    sorted.reserve(count);
+    for (size_t row = count; row-- > 0;) {
+        sorted.push_back(std::move(m_rows[order[row]]));
+    }
+    m_rows.swap(sorted);
+
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& index : from) {
+        const size_t oldSlot = count - 1 - static_cast<size_t>(index.row());
+        to.push_back(this->index(newRowOfSlot[oldSlot], index.column()));
+    }
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 int PortListModel::InsertColumn(int column, const QString& heading) {

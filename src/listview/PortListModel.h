@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace hl {
@@ -39,6 +40,11 @@ public:
     bool SetItemData(int row, std::intptr_t data);
     std::intptr_t GetItemData(int row) const;
     int GetImage(int row) const;
+    // Reorders all rows (the unpublished ones are published first) by `before`, a strict
+    // weak order on the rows' item data; rows it holds equal keep their order. The views get
+    // one layout change, and selection and current row stay with their rows.
+    using ItemDataOrder = std::function<bool(std::intptr_t, std::intptr_t)>;
+    void SortItems(const ItemDataOrder& before);
 
     // Columns: inserted at `column` (0..count); returns its index or -1.
     int InsertColumn(int column, const QString& heading);

@@ -5,6 +5,7 @@
 #include "inventory/TraceSink.h"
 #include "listview/ColumnWidths.h"
 #include "platform/UniqueFd.h"
+#include "platform/fake/FakeMessageBox.h"
 #include "platform/fake/FakeSystem.h"
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/PosixFiles.h"
@@ -17,19 +18,25 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <arpa/inet.h>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <netinet/in.h>
 #include <optional>
 #include <string>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -55,10 +62,12 @@ protected:
         EXPECT_TRUE(CWorkerThread::WaitUntilNoneLive(60s));
     }
 
-    CPortsDlg& Start(std::shared_ptr<ISystem> system = nullptr) {
+    CPortsDlg& Start(std::shared_ptr<ISystem> system = nullptr,
+                     std::shared_ptr<IMessageBox> boxes = nullptr) {
         PortsDlgServices services;
         services.shell = &shell;
         services.system = system ? std::move(system) : fake;
+        services.messageBox = std::move(boxes);
         services.trace = std::make_shared<CaptureTraceSink>();
         services.files = std::make_shared<PosixFiles>();
         m_dlg = std::make_unique<CPortsDlg>(std::move(services));
@@ -390,7 +399,7 @@ TEST_F(PortsDlgTest, RefreshCommandsAndTheTimerRefillTheList) {
 
 TEST_F(PortsDlgTest, CommandsOfLaterFeaturesAreRoutedAndDoNothingYet) {
     CPortsDlg& dlg = Start();
-    for (const int id : {ID_ACTION_CLOSE_CONNECTION, ID_POPUP_CLOSE_CONNECTION, ID_TOOLS_SETTINGS}) {
+    for (const int id : {ID_TOOLS_SETTINGS}) {
         EXPECT_TRUE(dlg.OnCommand(id)) << id;
     }
     EXPECT_FALSE(dlg.OnCommand(12345));
@@ -533,6 +542,235 @@ TEST_F(PortsDlgTest, ClosingTheWindowReleasesWorkersWaitingForTheirBoxes) {
                      return boxes->Show("late", kAppTitle, MessageIcon::Information);
                  }).get());
     EXPECT_FALSE(boxes->Show("late", kAppTitle, MessageIcon::Information));
+}
+
+constexpr const char* kNoSelection =
+    "Please highlight the connection that you would like to close first!";
+constexpr const char* kOnlyTcp = "You may only close TCP connections with this tool";
+constexpr const char* kClosedOk = "Connection closed succesfully";
+constexpr const char* kCloseError = "Error closing connection";
+
+// The close command on the fake tables: the refresh lists tcpEx and udpEx, the close looks
+// in the plain TCP table.
+class CloseCommandTest : public PortsDlgTest {
+protected:
+    CPortsDlg& StartListed() {
+        fake->ip.tcpEx = {Connection(80, 4), Connection(443, 4), Connection(8080, 4)};
+        for (const TcpExRow& row : fake->ip.tcpEx) {
+            fake->ip.tcp.push_back(static_cast<const TcpRow&>(row));
+        }
+        fake->ip.udpEx = {{{htonl(INADDR_LOOPBACK), htons(53)}, 4}};
+        fake->processes.processes = {{4, "server"}};
+        CPortsDlg& dlg = Start(nullptr, boxes);
+        EXPECT_TRUE(PumpUntil(
+            [&] { return dlg.List().GetItemCount() == 4 && CWorkerThread::LiveCount() == 0; }));
+        dlg.List().FlushUpdates();
+        dlg.List().setFocus();
+        return dlg;
+    }
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& box : boxes->Boxes()) {
+            EXPECT_EQ(box.title, "Harborlight Scanner");
+            EXPECT_EQ(box.icon, MessageIcon::Information);
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
+    static std::vector<std::string> LocalPorts(CPortListCtrl& list) {
+        std::vector<std::string> ports;
+        for (int row = 0; row < list.GetItemCount(); ++row) {
+            ports.push_back(list.GetItemText(row, kColLocalPort));
+        }
+        return ports;
+    }
+    static void Select(CPortListCtrl& list, const std::vector<int>& rows) {
+        list.clearSelection();
+        for (const int row : rows) {
+            list.selectionModel()->select(list.Model().index(row, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    std::shared_ptr<FakeMessageBox> boxes = std::make_shared<FakeMessageBox>();
+};
+
+struct CloseCommandCase {
+    const char* name;
+    int command;
+    std::vector<int> selected;
+    const char* box;
+    std::vector<std::string> portsAfter; // the Local Port column, top to bottom
+    bool deletes;
+};
+
+TEST_F(CloseCommandTest, ChecksTheSelectionThenClosesTheFirstSelectedTcpRow) {
+    // Top to bottom the list reads 8080, 443, 80 (TCP), then 53 (UDP).
+    const CloseCommandCase cases[] = {
+        {"NothingSelected",
+         ID_ACTION_CLOSE_CONNECTION,
+         {},
+         kNoSelection,
+         {"8080", "443", "80", "53"},
+         false},
+        {"UdpRow", ID_POPUP_CLOSE_CONNECTION, {3}, kOnlyTcp, {"8080", "443", "80", "53"}, false},
+        {"LowestOfSeveral",
+         ID_ACTION_CLOSE_CONNECTION,
+         {2, 1},
+         kClosedOk,
+         {"8080", "80", "53"},
+         true},
+        {"FromThePopup", ID_POPUP_CLOSE_CONNECTION, {0}, kClosedOk, {"443", "80", "53"}, true},
+    };
+    for (const CloseCommandCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes = std::make_shared<FakeMessageBox>();
+        fake = std::make_shared<FakeSystem>();
+        CPortsDlg& dlg = StartListed();
+        CPortListCtrl& list = dlg.List();
+        Select(list, c.selected);
+        const int lowest =
+            c.selected.empty() ? -1 : *std::min_element(c.selected.begin(), c.selected.end());
+        const std::string closedPort = list.GetItemText(lowest, kColLocalPort);
+        ASSERT_TRUE(dlg.OnCommand(c.command));
+        ASSERT_TRUE(PumpUntil([&] { return CWorkerThread::LiveCount() == 0; }));
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.box});
+        EXPECT_TRUE(PumpUntil([&] { return LocalPorts(list) == c.portsAfter; }, 2s))
+            << testing::PrintToString(LocalPorts(list));
+        const auto deleted = fake->ip.DeletedRows();
+        ASSERT_EQ(deleted.size(), c.deletes ? 1u : 0u);
+        if (c.deletes) {
+            EXPECT_EQ(ntohs(static_cast<uint16_t>(deleted[0].localPort)), std::stoi(closedPort));
+        }
+    }
+}
+
+TEST_F(CloseCommandTest, ARowWithoutAddressAndPortEndsInAnError) {
+    CPortsDlg& dlg = StartListed();
+    CPortListCtrl& list = dlg.List();
+    // A TCP row of the plain table, which has neither Remote Address nor Local Port.
+    list.InsertItem("TCP", 0);
+    list.FlushUpdates();
+    list.selectRow(0);
+    dlg.OnCommand(ID_ACTION_CLOSE_CONNECTION);
+    ASSERT_TRUE(PumpUntil([&] { return CWorkerThread::LiveCount() == 0; }));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCloseError});
+    EXPECT_EQ(list.GetItemCount(), 5);
+    EXPECT_TRUE(fake->ip.DeletedRows().empty());
+}
+
+// The popup's Close Connection with no row selected: the box comes after the menu is gone.
+TEST_F(CloseCommandTest, PopupCloseWithoutSelectionAsksForARowAfterTheMenuClosed) {
+    bool menuOpenAtBox = true;
+    struct WatchingBox : FakeMessageBox {
+        bool* menuOpen;
+        bool Show(const std::string& text, const std::string& title, MessageIcon icon) override {
+            *menuOpen = QApplication::activePopupWidget() != nullptr;
+            return FakeMessageBox::Show(text, title, icon);
+        }
+    };
+    auto watching = std::make_shared<WatchingBox>();
+    watching->menuOpen = &menuOpenAtBox;
+    boxes = watching;
+    CPortsDlg& dlg = StartListed();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    CPortListCtrl& list = dlg.List();
+    const QPoint at(20, 5);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list.viewport(), &event);
+    QMenu* menu = list.PopupMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(menu->isVisible());
+    QAction* close = menu->actions().back();
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(close).center());
+    ASSERT_TRUE(PumpUntil([&] { return !boxes->Boxes().empty(); }));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kNoSelection});
+    EXPECT_FALSE(menuOpenAtBox);
+    EXPECT_EQ(CWorkerThread::LiveCount(), 0);
+}
+
+TEST_F(CloseCommandTest, EnterAndEscapeInTheListLeaveTheWindowOpen) {
+    CPortsDlg& dlg = StartListed();
+    CPortListCtrl& list = dlg.List();
+    list.selectRow(1);
+    for (const auto key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Tab}) {
+        QTest::keyClick(&list, key);
+        EXPECT_FALSE(dlg.Ended()) << key;
+        EXPECT_TRUE(dlg.isVisible()) << key;
+    }
+    EXPECT_EQ(list.GetItemCount(), 4);
+}
+
+bool HasNetAdmin() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    return ::syscall(SYS_capget, &header, data) == 0 &&
+           (data[0].effective & (1u << CAP_NET_ADMIN)) != 0;
+}
+
+uint16_t SocketPort(int fd) {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    return ntohs(address.sin_port);
+}
+
+// As root: the selected row of a real loopback connection is closed, the peer sees a reset
+// and exactly that row leaves the list.
+TEST_F(CloseCommandTest, ClosesARealLoopbackConnection) {
+    if (!HasNetAdmin()) {
+        GTEST_SKIP() << "closing a connection needs CAP_NET_ADMIN (run as root)";
+    }
+    Listener listener;
+    ASSERT_NE(listener.port, 0);
+    UniqueFd client(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(listener.port));
+    ASSERT_EQ(::connect(client.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    UniqueFd server(::accept4(listener.fd.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+    ASSERT_TRUE(server.Valid());
+    timeval timeout{5, 0};
+    ::setsockopt(server.Get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    const std::string clientPort = std::to_string(SocketPort(client.Get()));
+
+    CPortsDlg& dlg = Start(std::make_shared<LinuxSystem>(), boxes);
+    CPortListCtrl& list = dlg.List();
+    auto rowOfClient = [&] {
+        for (int row = 0; row < list.GetItemCount(); ++row) {
+            if (list.GetItemText(row, kColProtocol) == "TCP" &&
+                list.GetItemText(row, kColLocalPort) == clientPort &&
+                list.GetItemText(row, kColRemoteAddress) == "127.0.0.1") {
+                return row;
+            }
+        }
+        return -1;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return CWorkerThread::LiveCount() == 0 && rowOfClient() >= 0; }));
+    const int row = rowOfClient();
+    list.FlushUpdates();
+    list.selectRow(row);
+    std::vector<std::string> expected;
+    for (int r = 0; r < list.GetItemCount(); ++r) {
+        if (r != row) {
+            expected.push_back(list.GetItemText(r, kColLocalPort) + " " +
+                               list.GetItemText(r, kColRemotePort));
+        }
+    }
+
+    dlg.OnCommand(ID_ACTION_CLOSE_CONNECTION);
+    ASSERT_TRUE(PumpUntil([&] { return CWorkerThread::LiveCount() == 0; }));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kClosedOk});
+    char byte;
+    EXPECT_EQ(::recv(server.Get(), &byte, 1, 0), -1);
+    EXPECT_EQ(errno, ECONNRESET);
+    std::vector<std::string> after;
+    for (int r = 0; r < list.GetItemCount(); ++r) {
+        after.push_back(list.GetItemText(r, kColLocalPort) + " " +
+                        list.GetItemText(r, kColRemotePort));
+    }
+    EXPECT_EQ(after, expected);
 }
 
 } // namespace
