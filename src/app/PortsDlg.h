@@ -7,7 +7,7 @@
 #include "listview/ImageList.h"
 #include "listview/PortListCtrl.h"
 #include "platform/Files.h"
-#include "platform/Registry.h"
+#include "settings/store/Registry.h"
 #include "platform/System.h"
 #include "settings/RegistryKey.h"
 

@@ -1,7 +1,7 @@
 #include "settings/RegistryKey.h"
 
-#include "platform/RegDocument.h"
-#include "platform/linux/FileRegistry.h"
+#include "settings/store/RegDocument.h"
+#include "settings/store/FileRegistry.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Registry.h"
+#include "settings/store/Registry.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "platform/RegFileFormat.h"
+#include "settings/store/RegFileFormat.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "platform/linux/FileRegistry.h"
+#include "settings/store/FileRegistry.h"
 
 #include "TempFolder.h"
-#include "platform/RegFileFormat.h"
+#include "settings/store/RegFileFormat.h"
 
 #include <array>
 #include <gtest/gtest.h>

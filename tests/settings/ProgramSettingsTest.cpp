@@ -1,9 +1,9 @@
 #include "settings/ProgramSettings.h"
 
 #include "TempFolder.h"
-#include "platform/RegFileFormat.h"
-#include "platform/fake/FakeRegistry.h"
-#include "platform/linux/FileRegistry.h"
+#include "settings/store/RegFileFormat.h"
+#include "settings/store/fake/FakeRegistry.h"
+#include "settings/store/FileRegistry.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #include "TempFolder.h"
-#include "platform/RegFileFormat.h"
-#include "platform/linux/FileRegistry.h"
+#include "settings/store/RegFileFormat.h"
+#include "settings/store/FileRegistry.h"
 
 #include <algorithm>
 #include <array>

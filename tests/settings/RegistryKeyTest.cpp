@@ -1,8 +1,8 @@
 #include "settings/RegistryKey.h"
 
 #include "TempFolder.h"
-#include "platform/fake/FakeRegistry.h"
-#include "platform/linux/FileRegistry.h"
+#include "settings/store/fake/FakeRegistry.h"
+#include "settings/store/FileRegistry.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

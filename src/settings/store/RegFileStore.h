@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RegDocument.h"
+#include "settings/store/RegDocument.h"
 
 #include <cstdint>
 #include <functional>

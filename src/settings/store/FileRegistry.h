@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/DocumentRegistry.h"
-#include "platform/linux/RegFileStore.h"
+#include "settings/store/DocumentRegistry.h"
+#include "settings/store/RegFileStore.h"
 
 #include <string>
 

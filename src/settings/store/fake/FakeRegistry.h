@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DocumentRegistry.h"
+#include "settings/store/DocumentRegistry.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "platform/DocumentRegistry.h"
+#include "settings/store/DocumentRegistry.h"
 
 #include <algorithm>
 

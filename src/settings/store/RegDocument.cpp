@@ -1,4 +1,4 @@
-#include "platform/RegDocument.h"
+#include "settings/store/RegDocument.h"
 
 namespace hl {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/FileRegistry.h"
+#include "settings/store/FileRegistry.h"
 
 #include <cstdlib>
 #include <pwd.h>

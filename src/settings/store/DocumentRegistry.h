@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/RegDocument.h"
-#include "platform/Registry.h"
+#include "settings/store/RegDocument.h"
+#include "settings/store/Registry.h"
 
 #include <functional>
 

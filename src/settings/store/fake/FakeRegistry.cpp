@@ -1,4 +1,4 @@
-#include "platform/fake/FakeRegistry.h"
+#include "settings/store/fake/FakeRegistry.h"
 
 namespace hl {
 

@@ -1,7 +1,7 @@
-#include "platform/linux/RegFileStore.h"
+#include "settings/store/RegFileStore.h"
 
 #include "platform/ErrorCodes.h"
-#include "platform/RegFileFormat.h"
+#include "settings/store/RegFileFormat.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
