@@ -7,9 +7,9 @@
 #include "listview/ImageList.h"
 #include "listview/PortListCtrl.h"
 #include "platform/Files.h"
-#include "settings/store/Registry.h"
 #include "platform/System.h"
 #include "settings/RegistryKey.h"
+#include "settings/store/Registry.h"
 
 #include <QFrame>
 #include <QIcon>

@@ -1,13 +1,13 @@
 #include "settings/RegistryKey.h"
 
 #include "settings/store/RegDocument.h"
-#include "settings/store/FileRegistry.h"
+#include "settings/store/RegFileStore.h"
 
 #include <array>
 
 namespace hl {
 
-CRegistryKey::CRegistryKey() : CRegistryKey(std::make_shared<FileRegistry>()) {}
+CRegistryKey::CRegistryKey() : CRegistryKey(std::make_shared<RegFileStore>()) {}
 
 CRegistryKey::CRegistryKey(std::shared_ptr<IRegistry> registry)
     : m_pRegistry(std::move(registry)) {}

@@ -2,8 +2,8 @@
 
 #include "TempFolder.h"
 #include "settings/store/RegFileFormat.h"
+#include "settings/store/RegFileStore.h"
 #include "settings/store/fake/FakeRegistry.h"
-#include "settings/store/FileRegistry.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -66,7 +66,7 @@ TEST(ProgramSettings, ReadsTheFourValuesInOrderAndWritesThemInDialogOrder) {
 
 TEST(ProgramSettings, StoreSettingWritesOneBinaryValueUnderTheSettingsKey) {
     TempFolder temp;
-    CRegistryKey key(std::make_shared<FileRegistry>(temp.Path()));
+    CRegistryKey key(std::make_shared<RegFileStore>(temp.Path()));
     ASSERT_TRUE(StoreSetting(key, Setting::AutoRefresh, 1));
     EXPECT_EQ(ReadText(temp / "settings.reg"),
               "REGEDIT4\n\n"
@@ -93,7 +93,7 @@ TEST(ProgramSettings, DamagedFileGivesDefaultsKeepsItsBytesAndIsReplacedByAClean
     TempFolder temp;
     const std::string damaged = "REGEDIT4 is not the first line\n\"SpeedSlider\"=hex:64,00,00,00\n";
     WriteText(temp / "settings.reg", damaged);
-    CRegistryKey key(std::make_shared<FileRegistry>(temp.Path()));
+    CRegistryKey key(std::make_shared<RegFileStore>(temp.Path()));
 
     ProgramSettings settings{1, 1, 0, 0};
     ASSERT_TRUE(LoadSettings(key, settings));

@@ -1,6 +1,6 @@
 #include "TempFolder.h"
 #include "settings/store/RegFileFormat.h"
-#include "settings/store/FileRegistry.h"
+#include "settings/store/RegFileStore.h"
 
 #include <algorithm>
 #include <array>
@@ -55,7 +55,7 @@ int Wait(pid_t pid) {
 }
 
 // The value as a number, or nullopt when the key or value is missing or not 4 bytes long.
-std::optional<uint32_t> Query(FileRegistry& registry, const std::string& name) {
+std::optional<uint32_t> Query(RegFileStore& registry, const std::string& name) {
     RegKeyHandle key;
     if (registry.OpenKey(kHkeyCurrentUser, kKey, kKeyRead, key) != kErrorSuccess) {
         return std::nullopt;
@@ -71,7 +71,7 @@ std::optional<uint32_t> Query(FileRegistry& registry, const std::string& name) {
 
 // Writes values "<prefix>0" .. "<prefix><count - 1>", each holding its number.
 int WriteValues(const std::string& folder, const std::string& prefix, uint32_t count) {
-    FileRegistry registry(folder);
+    RegFileStore registry(folder);
     RegKeyHandle key;
     if (registry.CreateKey(kHkeyCurrentUser, kKey, kKeyAllAccess, key) != kErrorSuccess) {
         return 1;
@@ -107,7 +107,7 @@ TEST(RegistryProcesses, TwoProcessesWritingAtOnceLoseNothing) {
     EXPECT_EQ(Wait(first), 0);
     EXPECT_EQ(Wait(second), 0);
 
-    FileRegistry registry(temp.Path());
+    RegFileStore registry(temp.Path());
     uint32_t missing = 0;
     for (const char* prefix : {"A", "B"}) {
         for (uint32_t i = 0; i < kCount; ++i) {
@@ -130,7 +130,7 @@ TEST(RegistryProcesses, WriterKilledAtRandomMomentsNeverLeavesATornFile) {
     constexpr uint32_t kSlots = 16;
     ConcurrentFolder temp;
     const std::string folder = temp.Path();
-    FileRegistry reader(folder);
+    RegFileStore reader(folder);
 
     // Kill within a few write times, so that the moments cover the whole write. The longest
     // delay follows the machine's speed: it grows after a round that completed no write and
@@ -150,7 +150,7 @@ TEST(RegistryProcesses, WriterKilledAtRandomMomentsNeverLeavesATornFile) {
         const uint32_t start = completed + 1;
         pid_t child = Spawn([&] {
             ::close(report[0]);
-            FileRegistry registry(folder);
+            RegFileStore registry(folder);
             RegKeyHandle key;
             uint32_t ready = 0;
             if (registry.CreateKey(kHkeyCurrentUser, kKey, kKeyAllAccess, key) != kErrorSuccess ||

@@ -1,8 +1,8 @@
 #include "settings/RegistryKey.h"
 
 #include "TempFolder.h"
+#include "settings/store/RegFileStore.h"
 #include "settings/store/fake/FakeRegistry.h"
-#include "settings/store/FileRegistry.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -26,7 +26,7 @@ protected:
     }
 
     TempFolder m_temp;
-    std::shared_ptr<FileRegistry> m_registry = std::make_shared<FileRegistry>(Folder());
+    std::shared_ptr<RegFileStore> m_registry = std::make_shared<RegFileStore>(Folder());
     CRegistryKey m_key{m_registry};
 };
 

@@ -1,15 +1,18 @@
 #include "settings/store/RegFileStore.h"
 
 #include "platform/ErrorCodes.h"
-#include "settings/store/RegFileFormat.h"
 #include "platform/UniqueFd.h"
+#include "settings/store/RegFileFormat.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace hl {
 
@@ -130,6 +133,26 @@ uint32_t WriteSynced(const std::string& path, const std::string& text, unsigned 
     return kErrorSuccess;
 }
 
+bool IsAbsolute(const char* path) {
+    return path != nullptr && path[0] == '/';
+}
+
+// The home folder from $HOME, else from the password database.
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (IsAbsolute(home)) {
+        return home;
+    }
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && IsAbsolute(found->pw_dir)) {
+        return found->pw_dir;
+    }
+    return {};
+}
+
 uint32_t LockExclusive(int fd) {
     while (::flock(fd, LOCK_EX) != 0) {
         if (errno != EINTR) {
@@ -141,10 +164,21 @@ uint32_t LockExclusive(int fd) {
 
 } // namespace
 
+RegFileStore::RegFileStore() : RegFileStore(DefaultFolder()) {}
+
 RegFileStore::RegFileStore(std::string folder) : m_folder(std::move(folder)) {
     while (m_folder.size() > 1 && m_folder.back() == '/') {
         m_folder.pop_back();
     }
+}
+
+std::string RegFileStore::DefaultFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (IsAbsolute(config)) {
+        return std::string(config) + "/harborlight";
+    }
+    std::string home = HomeFolder();
+    return home.empty() ? std::string() : home + "/.config/harborlight";
 }
 
 std::string RegFileStore::FilePath() const {
@@ -171,7 +205,11 @@ uint32_t RegFileStore::Load(RegDocument& document, bool* damaged) const {
     return result;
 }
 
-uint32_t RegFileStore::Update(const Change& change) const {
+uint32_t RegFileStore::Read(RegDocument& document) {
+    return Load(document);
+}
+
+uint32_t RegFileStore::Update(const Change& change) {
     if (m_folder.empty()) {
         return kErrorFileNotFound;
     }

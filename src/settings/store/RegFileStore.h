@@ -1,15 +1,17 @@
 #pragma once
 
+#include "settings/store/DocumentRegistry.h"
 #include "settings/store/RegDocument.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace hl {
 
-// The registry file in one folder: "settings.reg", its lock file "settings.reg.lock" and the
-// temporary "settings.reg.tmp" that a change is written to before it replaces the file.
+// The registry kept in one text file in one folder, in the registry export format (see
+// RegFileFormat.h): "settings.reg", its lock file "settings.reg.lock" and the temporary
+// "settings.reg.tmp" that a change is written to before it replaces the file. Every operation
+// reads the file afresh, so values written by another running program are seen at once.
 //
 // Readers take no lock: the file is only ever replaced whole by a rename, so a reader sees
 // either the old or the new text. Every change holds an exclusive flock on the lock file
@@ -17,16 +19,20 @@ namespace hl {
 // one another and none is lost. A file that cannot be parsed reads as an empty registry; the
 // first change moves it aside to "settings.reg.damaged" ("settings.reg.2.damaged" and so on
 // when that name is taken) before the new file replaces it.
-class RegFileStore {
+class RegFileStore : public DocumentRegistry {
 public:
     static constexpr const char* kFileName = "settings.reg";
     // A larger file is not read; it counts as damaged, and no change may grow the file past it.
     static constexpr size_t kMaxFileSize = 16u << 20;
 
-    using Change = std::function<uint32_t(RegDocument& document, bool& changed)>;
-
+    // In DefaultFolder().
+    RegFileStore();
     // An empty folder makes every operation fail with kErrorFileNotFound.
     explicit RegFileStore(std::string folder);
+
+    // $XDG_CONFIG_HOME/harborlight, or ~/.config/harborlight when XDG_CONFIG_HOME is unset or
+    // not an absolute path; empty when there is no home folder either.
+    static std::string DefaultFolder();
 
     const std::string& Folder() const { return m_folder; }
     std::string FilePath() const;
@@ -34,9 +40,12 @@ public:
     // The current document: empty when the file is missing or damaged. `damaged`, when given,
     // tells whether the file was there but could not be parsed.
     uint32_t Load(RegDocument& document, bool* damaged = nullptr) const;
+
+protected:
+    uint32_t Read(RegDocument& document) override;
     // Creates the folder when needed, then, under the lock, reads the current document,
     // applies `change` and, when it changed something, writes the result back.
-    uint32_t Update(const Change& change) const;
+    uint32_t Update(const Change& change) override;
 
 private:
     std::string Path(const std::string& suffix) const;

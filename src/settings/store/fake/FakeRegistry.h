@@ -7,7 +7,7 @@
 
 namespace hl {
 
-// The registry in memory, with the same answers as the file registry. It records every call
+// The registry in memory, with the same answers as RegFileStore. It records every call
 // ("CreateKey HKEY_CURRENT_USER\A\B", "QueryValue Name", ...) and can be made to fail every
 // call with one error code, as an unusable registry would.
 class FakeRegistry : public DocumentRegistry {

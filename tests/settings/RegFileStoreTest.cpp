@@ -1,4 +1,4 @@
-#include "settings/store/FileRegistry.h"
+#include "settings/store/RegFileStore.h"
 
 #include "TempFolder.h"
 #include "settings/store/RegFileFormat.h"
@@ -20,7 +20,7 @@ using test::WriteText;
 const std::array<uint8_t, 4> kOne = {1, 0, 0, 0};
 const std::array<uint8_t, 4> kTwo = {2, 0, 0, 0};
 
-class FileRegistryTest : public testing::Test {
+class RegFileStoreTest : public testing::Test {
 protected:
     std::string Folder() const { return m_temp / "harborlight"; }
     std::string File() const { return m_registry.FilePath(); }
@@ -31,7 +31,7 @@ protected:
         return key;
     }
 
-    std::optional<std::vector<uint8_t>> Query(FileRegistry& registry, const std::string& path,
+    std::optional<std::vector<uint8_t>> Query(RegFileStore& registry, const std::string& path,
                                               const std::string& name) {
         RegKeyHandle key;
         if (registry.OpenKey(kHkeyCurrentUser, path, kKeyRead, key) != kErrorSuccess) {
@@ -47,10 +47,10 @@ protected:
     }
 
     TempFolder m_temp;
-    FileRegistry m_registry{Folder()};
+    RegFileStore m_registry{Folder()};
 };
 
-TEST_F(FileRegistryTest, CreateKeyCreatesEveryMissingKeyWithItsSection) {
+TEST_F(RegFileStoreTest, CreateKeyCreatesEveryMissingKeyWithItsSection) {
     RegKeyHandle key = Create("Software\\Quillfen\\Harborlight");
     EXPECT_TRUE(key.open);
     EXPECT_EQ(ReadText(File()), "REGEDIT4\n\n"
@@ -67,7 +67,7 @@ TEST_F(FileRegistryTest, CreateKeyCreatesEveryMissingKeyWithItsSection) {
               kErrorFileNotFound);
 }
 
-TEST_F(FileRegistryTest, NamesIgnoreCaseAndKeepTheCaseTheyWereCreatedWith) {
+TEST_F(RegFileStoreTest, NamesIgnoreCaseAndKeepTheCaseTheyWereCreatedWith) {
     RegKeyHandle key = Create("Software\\MixedCase");
     ASSERT_EQ(m_registry.SetValue(key, "SpeedSlider", kRegBinary, kOne), kErrorSuccess);
     RegKeyHandle upper = Create("SOFTWARE\\MIXEDCASE");
@@ -81,8 +81,8 @@ TEST_F(FileRegistryTest, NamesIgnoreCaseAndKeepTheCaseTheyWereCreatedWith) {
               std::vector<uint8_t>(kTwo.begin(), kTwo.end()));
 }
 
-TEST_F(FileRegistryTest, EveryOperationSeesWhatAnotherInstanceWrote) {
-    FileRegistry other(Folder());
+TEST_F(RegFileStoreTest, EveryOperationSeesWhatAnotherInstanceWrote) {
+    RegFileStore other(Folder());
     RegKeyHandle key = Create("K");
     ASSERT_EQ(other.SetValue(key, "V", kRegBinary, kOne), kErrorSuccess);
     EXPECT_EQ(Query(m_registry, "K", "V"), std::vector<uint8_t>(kOne.begin(), kOne.end()));
@@ -90,10 +90,10 @@ TEST_F(FileRegistryTest, EveryOperationSeesWhatAnotherInstanceWrote) {
     EXPECT_EQ(Query(m_registry, "K", "V"), std::vector<uint8_t>(kTwo.begin(), kTwo.end()));
 }
 
-TEST_F(FileRegistryTest, KeyDeletedAfterOpeningIsNeitherReadNorRecreated) {
+TEST_F(RegFileStoreTest, KeyDeletedAfterOpeningIsNeitherReadNorRecreated) {
     RegKeyHandle key = Create("Parent\\Child");
     ASSERT_EQ(m_registry.SetValue(key, "V", kRegBinary, kOne), kErrorSuccess);
-    FileRegistry other(Folder());
+    RegFileStore other(Folder());
     ASSERT_EQ(other.DeleteKeyTree(kHkeyCurrentUser, "Parent"), kErrorSuccess);
 
     std::array<uint8_t, 4> buffer{};
@@ -104,7 +104,7 @@ TEST_F(FileRegistryTest, KeyDeletedAfterOpeningIsNeitherReadNorRecreated) {
     EXPECT_EQ(ReadText(File()), "REGEDIT4\n\n");
 }
 
-TEST_F(FileRegistryTest, QueryReportsTheSizeOfAValueTooLongForTheBuffer) {
+TEST_F(RegFileStoreTest, QueryReportsTheSizeOfAValueTooLongForTheBuffer) {
     RegKeyHandle key = Create("K");
     const std::array<uint8_t, 8> eight = {1, 2, 3, 4, 5, 6, 7, 8};
     ASSERT_EQ(m_registry.SetValue(key, "V", kRegQword, eight), kErrorSuccess);
@@ -117,7 +117,7 @@ TEST_F(FileRegistryTest, QueryReportsTheSizeOfAValueTooLongForTheBuffer) {
     EXPECT_EQ(m_registry.QueryValue(key, "Missing", type, buffer, size), kErrorFileNotFound);
 }
 
-TEST_F(FileRegistryTest, RefusesBadRootsPathsNamesAndHandles) {
+TEST_F(RegFileStoreTest, RefusesBadRootsPathsNamesAndHandles) {
     struct Case {
         const char* name;
         RegRoot root;
@@ -160,7 +160,7 @@ TEST_F(FileRegistryTest, RefusesBadRootsPathsNamesAndHandles) {
     EXPECT_EQ(m_registry.CloseKey(key), kErrorInvalidHandle);
 }
 
-TEST_F(FileRegistryTest, ReadingCreatesNothingAndUnchangedDataIsNotRewritten) {
+TEST_F(RegFileStoreTest, ReadingCreatesNothingAndUnchangedDataIsNotRewritten) {
     RegKeyHandle key;
     EXPECT_EQ(m_registry.OpenKey(kHkeyCurrentUser, "K", kKeyRead, key), kErrorFileNotFound);
     EXPECT_EQ(Query(m_registry, "", "V"), std::nullopt);
@@ -177,7 +177,7 @@ TEST_F(FileRegistryTest, ReadingCreatesNothingAndUnchangedDataIsNotRewritten) {
     EXPECT_EQ(after.st_ino, before.st_ino);
 }
 
-TEST_F(FileRegistryTest, FileAndFolderArePrivate) {
+TEST_F(RegFileStoreTest, FileAndFolderArePrivate) {
     Create("K");
     struct stat file {};
     struct stat folder {};
@@ -187,7 +187,7 @@ TEST_F(FileRegistryTest, FileAndFolderArePrivate) {
     EXPECT_EQ(folder.st_mode & 0777, 0700u);
 }
 
-TEST_F(FileRegistryTest, LinesItDoesNotUnderstandSurviveAChange) {
+TEST_F(RegFileStoreTest, LinesItDoesNotUnderstandSurviveAChange) {
     ASSERT_EQ(::mkdir(Folder().c_str(), 0700), 0);
     WriteText(File(), "REGEDIT4\r\n"
                       "; written by hand\r\n"
@@ -213,7 +213,7 @@ TEST_F(FileRegistryTest, LinesItDoesNotUnderstandSurviveAChange) {
                                 "\n");
 }
 
-TEST_F(FileRegistryTest, DamagedFileReadsEmptyAndEachOneIsKeptAside) {
+TEST_F(RegFileStoreTest, DamagedFileReadsEmptyAndEachOneIsKeptAside) {
     ASSERT_EQ(::mkdir(Folder().c_str(), 0700), 0);
     const std::string first = "[HKEY_CURRENT_USER\\K]\n\"V\"=hex:01,00,00,00\n";
     WriteText(File(), first);
@@ -235,19 +235,19 @@ TEST_F(FileRegistryTest, DamagedFileReadsEmptyAndEachOneIsKeptAside) {
     EXPECT_EQ(ReadText(File()), "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\n");
 }
 
-TEST_F(FileRegistryTest, FolderThatCannotBeCreatedFailsEveryChange) {
+TEST_F(RegFileStoreTest, FolderThatCannotBeCreatedFailsEveryChange) {
     WriteText(m_temp / "plainfile", "x");
-    FileRegistry blocked(m_temp / "plainfile/harborlight");
+    RegFileStore blocked(m_temp / "plainfile/harborlight");
     RegKeyHandle key;
     EXPECT_NE(blocked.CreateKey(kHkeyCurrentUser, "K", kKeyAllAccess, key), kErrorSuccess);
     EXPECT_FALSE(key.open);
     EXPECT_NE(blocked.OpenKey(kHkeyCurrentUser, "K", kKeyRead, key), kErrorSuccess);
 
-    FileRegistry nowhere{std::string()};
+    RegFileStore nowhere{std::string()};
     EXPECT_EQ(nowhere.CreateKey(kHkeyCurrentUser, "K", kKeyAllAccess, key), kErrorFileNotFound);
 }
 
-TEST(FileRegistryFolder, FollowsXdgConfigHomeThenHome) {
+TEST(RegFileStoreFolder, FollowsXdgConfigHomeThenHome) {
     struct Case {
         const char* config;
         const char* home;
@@ -262,8 +262,8 @@ TEST(FileRegistryFolder, FollowsXdgConfigHomeThenHome) {
     for (const auto& c : cases) {
         ScopedEnv config("XDG_CONFIG_HOME", c.config);
         ScopedEnv home("HOME", c.home);
-        EXPECT_EQ(FileRegistry::DefaultFolder(), c.folder) << (c.config ? c.config : "(unset)");
-        EXPECT_EQ(FileRegistry().FilePath(), c.folder + "/settings.reg");
+        EXPECT_EQ(RegFileStore::DefaultFolder(), c.folder) << (c.config ? c.config : "(unset)");
+        EXPECT_EQ(RegFileStore().FilePath(), c.folder + "/settings.reg");
     }
 }
 
