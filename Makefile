@@ -60,13 +60,16 @@ report: build
 # (DESTDIR is honoured); `make uninstall` removes exactly the files of the last install.
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+	@# Kept apart: every other install from this tree (the tests' too) rewrites the manifest.
+	cp $(BUILD_DIR)/install_manifest.txt $(BUILD_DIR)/installed-files.txt
 
 uninstall:
-	@test -f $(BUILD_DIR)/install_manifest.txt || { echo "nothing installed from $(BUILD_DIR)"; exit 1; }
-	xargs -d '\n' rm -f < $(BUILD_DIR)/install_manifest.txt
+	@test -f $(BUILD_DIR)/installed-files.txt || { echo "nothing installed from $(BUILD_DIR)"; exit 1; }
+	xargs -d '\n' rm -f < $(BUILD_DIR)/installed-files.txt
 	@# The program's own folders, once empty; the standard ones (bin/, share/icons/ ...) stay.
-	-@sed -n 's#/help/[^/]*$$##p' $(BUILD_DIR)/install_manifest.txt | sort -u | while read -r d; do \
+	-@sed -n 's#/help/[^/]*$$##p' $(BUILD_DIR)/installed-files.txt | sort -u | while read -r d; do \
 	  rmdir "$$d/help/images" "$$d/help" "$$d" 2>/dev/null; done; true
+	rm -f $(BUILD_DIR)/installed-files.txt
 
 # The Debian package $(BUILD_DIR)/harborlight_<version>_<arch>.deb; install it with
 # `sudo apt install ./$(BUILD_DIR)/harborlight_*.deb`.

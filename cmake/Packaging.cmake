@@ -26,5 +26,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://harborlight.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(HL_BUILD_GUI)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # Help > Contents and the About box's link open through xdg-open.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 endif()
 include(CPack)

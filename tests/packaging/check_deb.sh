@@ -20,6 +20,9 @@ exec 9>/run/lock/harborlight-deb-test.lock
 flock -w 600 9 || skip "another run of this check held the lock for 10 minutes"
 installed() { dpkg-query -W -f='${Status}' harborlight 2>/dev/null | grep -q 'ok installed'; }
 installed && skip "a harborlight package is installed already; this check leaves it alone"
+for f in "${HL_INSTALLED_FILES[@]}"; do
+  [ ! -e "/usr/$f" ] || skip "/usr/$f exists (installed by hand?); this check leaves it alone"
+done
 
 work=$(mktemp -d)
 we_installed=0
@@ -52,6 +55,8 @@ for dep in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugin
   grep -Fxq "$dep" < <(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends") || fail "Depends lacks $dep"
 done
 
+[ "$(field Recommends)" = xdg-utils ] || fail "Recommends: $(field Recommends)"
+
 contents=$(dpkg -c "$deb" | awk '{print $6}')
 for f in "${HL_INSTALLED_FILES[@]}"; do
   grep -qx "./usr/$f" <<<"$contents" || fail "the package lacks /usr/$f"
@@ -59,7 +64,8 @@ done
 
 # Installed the way the README says, with apt resolving the dependencies.
 we_installed=1
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=300 "$deb" >"$work/apt.log" 2>&1 ||
+# Without the recommended packages, so that it needs no download when the dependencies are there.
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "$deb" >"$work/apt.log" 2>&1 ||
   { cat "$work/apt.log"; echo "FAIL: apt-get install"; exit 1; }
 installed || fail "dpkg does not list harborlight as installed"
 
