@@ -3,9 +3,11 @@
 #include "app/AboutBox.h"
 #include "app/HelpPages.h"
 #include "app/ListExport.h"
+#include "app/MainLayout.h"
 #include "listview/ColumnWidths.h"
 #include "resources/Icons.h"
 #include "resources/ResourceIds.h"
+#include "resources/Strings.h"
 #include "settings/ProgramSettings.h"
 #include "workers/DetachableList.h"
 #include "workers/DetachableMessageBox.h"
@@ -13,6 +15,7 @@
 #include "workers/RefreshStarter.h"
 
 #include <QCloseEvent>
+#include <QColor>
 #include <QCoreApplication>
 #include <QUrl>
 #include <algorithm>
@@ -44,6 +47,15 @@ constexpr const char* kNoRowSelected =
     "Please highlight the connection that you would like to close first!";
 constexpr const char* kNotTcp = "You may only close TCP connections with this tool";
 constexpr const char* kCloseFailed = "Error closing connection";
+
+// The toolbar's images: 24 x 24, magenta transparent.
+constexpr int kToolBarImageSize = 24;
+constexpr QRgb kToolBarMaskColour = 0xFF00FF;
+
+QString StatusText() {
+    return QStringLiteral("   Harborlight - port monitoring software  [") +
+           QString::fromUtf8(kMakerWebAddress) + QStringLiteral("]");
+}
 
 // The standard icon size of the desktop and the small one of window captions and lists.
 constexpr int kIconSize = 32;
@@ -126,7 +138,10 @@ bool CPortsDlg::OnInitDialog() {
     }
     // 10. Exactly grid lines, header drag-and-drop and full-row selection.
     m_wndList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT, 0);
-    // 11. The status line has no window yet, so it has no text to clear.
+    // 11. The status line's first part is empty.
+    if (m_wndStatusBar.IsWindow()) {
+        m_wndStatusBar.SetText(0, QString());
+    }
     // 12. The tray icon, added when the window is minimised.
     SetTrayIcon(IDR_MAINFRAME);
     SetTrayTip(kTrayTip);
@@ -151,11 +166,58 @@ void CPortsDlg::DoDataExchange() {
     m_wndList.show();
 }
 
-// The status line and the toolbar come with the window's layout; until then the window
-// has neither.
-void CPortsDlg::CreateStatusBar() {}
+// Two parts: an empty one without width, and the program's line to the right end.
+void CPortsDlg::CreateStatusBar() {
+    if (!m_wndStatusBar.Create(Client(), IDC_STATUS_BAR)) {
+        return;
+    }
+    m_wndStatusBar.SetParts({0, -1});
+    m_wndStatusBar.SetText(1, StatusText());
+}
 
-void CPortsDlg::CreateToolBar() {}
+// Without its resource the window goes on without a toolbar (and its image lists).
+void CPortsDlg::CreateToolBar() {
+    if (!m_wndToolBar.Create(Client(), AFX_IDW_TOOLBAR) ||
+        !m_wndToolBar.LoadWithLabels(m_services.toolBarResource)) {
+        m_wndToolBar.DestroyWindow();
+        return;
+    }
+    connect(&m_wndToolBar, &CColorToolBar::Command, this, [this](int id) { PostCommand(id); });
+    m_wndToolBar.show();
+    m_wndToolBar.AutoSize();
+
+    m_toolBarImages.Create(kToolBarImageSize, kToolBarImageSize);
+    m_toolBarImages.AddMasked(LoadBitmapResource(IDB_TOOLBAR_NORMAL), kToolBarMaskColour,
+                              LoadBitmapResource(IDB_TOOLBAR_NORMAL, 2));
+    m_wndToolBar.SetImageList(&m_toolBarImages);
+    m_toolBarHotImages.Create(kToolBarImageSize, kToolBarImageSize);
+    m_toolBarHotImages.AddMasked(LoadBitmapResource(IDB_TOOLBAR_HOT), kToolBarMaskColour,
+                                 LoadBitmapResource(IDB_TOOLBAR_HOT, 2));
+    m_wndToolBar.SetHotImageList(&m_toolBarHotImages);
+}
+
+void CPortsDlg::OnSize(int cx, int cy) {
+    CTrayHostDlg::OnSize(cx, cy);
+    RepositionChildren(cx, cy);
+}
+
+void CPortsDlg::RepositionChildren(int cx, int cy) {
+    const bool toolBar = m_wndToolBar.IsWindow();
+    const bool statusBar = m_wndStatusBar.IsWindow();
+    if (toolBar) {
+        m_wndToolBar.AutoSize();
+    }
+    const MainLayout layout = ComputeMainLayout(QSize(cx, cy), toolBar ? m_wndToolBar.height() : 0,
+                                                statusBar ? m_wndStatusBar.sizeHint().height() : 0);
+    if (toolBar) {
+        m_wndToolBar.setGeometry(layout.toolBar);
+    }
+    if (statusBar) {
+        m_wndStatusBar.setGeometry(layout.statusBar);
+    }
+    m_wndList.setGeometry(layout.list);
+    m_wndSeparator.setGeometry(layout.separator);
+}
 
 // The widths follow the list's font; the PID column shows the longest PID Linux can have.
 void CPortsDlg::InsertListColumns() {
@@ -193,6 +255,7 @@ void CPortsDlg::LoadSettings() {
 
 // No layout is stored yet: the window shows at the template's size.
 void CPortsDlg::ShowWindowWithLayout() {
+    RepositionChildren(Client()->width(), Client()->height());
     show();
 }
 

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "app/ColorToolBar.h"
 #include "app/ExportLocation.h"
 #include "app/QtMessageBox.h"
+#include "app/StatusBarCtrl.h"
 #include "app/TrayHostDlg.h"
 #include "inventory/TraceSink.h"
 #include "listview/ImageList.h"
 #include "listview/PortListCtrl.h"
 #include "platform/Files.h"
 #include "platform/System.h"
+#include "resources/ResourceIds.h"
 #include "settings/RegistryKey.h"
 #include "settings/store/Registry.h"
 
@@ -36,6 +39,7 @@ struct PortsDlgServices {
     std::shared_ptr<IFiles> files;           // required: where the export is written
     ExportLocation exportLocation;           // the folders the export may go to
     std::string programDir;                  // the running executable's folder (help); empty: none
+    int toolBarResource = IDR_TOOLBAR;       // the toolbar the window loads
 };
 
 // The main window: the connection list with its menus, refresh and monitoring, the tray.
@@ -63,6 +67,11 @@ public:
     int ShowTCP() const { return m_nShowTCP; }
     int ShowUDP() const { return m_nShowUDP; }
     CPortListCtrl& List() { return m_wndList; }
+    CColorToolBar& ToolBar() { return m_wndToolBar; }
+    CStatusBarCtrl& StatusBar() { return m_wndStatusBar; }
+    QFrame& Separator() { return m_wndSeparator; }
+    const ImageList& ToolBarImages() const { return m_toolBarImages; }
+    const ImageList& ToolBarHotImages() const { return m_toolBarHotImages; }
     const ImageList& ListImages() const { return m_imageList; }
     QtMessageBox& MessageBoxes() { return m_messageBoxes; }
 
@@ -76,6 +85,7 @@ protected:
     bool OnInitDialog() override;
     void OnDestroy() override;
     void closeEvent(QCloseEvent* event) override;
+    void OnSize(int cx, int cy) override;
 
 private:
     using Handler = void (CPortsDlg::*)();
@@ -88,6 +98,8 @@ private:
     void DoDataExchange();
     void CreateStatusBar();
     void CreateToolBar();
+    // Places the toolbar, separator, list and status bar in the client area.
+    void RepositionChildren(int cx, int cy);
     void InsertListColumns();
     void CreateListImages();
     void LoadSettings();
@@ -111,7 +123,11 @@ private:
 
     PortsDlgServices m_services;
     CRegistryKey m_regKey;
+    ImageList m_toolBarHotImages;
+    ImageList m_toolBarImages;
     ImageList m_imageList;
+    CColorToolBar m_wndToolBar;
+    CStatusBarCtrl m_wndStatusBar;
     unsigned m_nTimerId = 0;
     int m_nSpeedSlider = 10;
     int m_nAutoRefresh = 0;

@@ -63,4 +63,16 @@ QPixmap LoadIconPixmap(int id, int size) {
     return best.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+QImage LoadBitmapResource(int id, int scale) {
+    EnsureResources();
+    if (scale != 1 && scale != 2) {
+        return {};
+    }
+    const QString path = QStringLiteral(":/harborlight/bitmaps/bitmap%1%2.png")
+                             .arg(id)
+                             .arg(scale == 2 ? QStringLiteral("@2x") : QString());
+    QImage image(path);
+    return image.isNull() ? image : image.convertToFormat(QImage::Format_RGB888);
+}
+
 } // namespace hl

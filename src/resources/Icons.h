@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 
 namespace hl {
@@ -11,5 +12,10 @@ QIcon LoadIconResource(int id);
 // The icon's image at size x size pixels: the stored image of that size when there is one,
 // otherwise the nearest larger (or the largest) one scaled.
 QPixmap LoadIconPixmap(int id, int size);
+
+// A bitmap resource (IDB_TOOLBAR_NORMAL ...) drawn for a screen of this scale (1 or 2), as
+// stored: 24 bits per pixel, magenta (0xFF00FF) where it is transparent. A null image for an
+// unknown id or scale.
+QImage LoadBitmapResource(int id, int scale = 1);
 
 } // namespace hl

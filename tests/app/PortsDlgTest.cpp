@@ -283,8 +283,8 @@ TEST_F(PortsDlgTest, AfterStartUpTheWindowHasItsMenuColumnsImagesAndStyles) {
     EXPECT_EQ(images.Image(2).toImage(), LoadIconPixmap(IDI_JUNCTION2, 16).toImage());
     EXPECT_FALSE(dlg.windowIcon().isNull());
 
-    // The list sits at its template place below the menu.
-    EXPECT_EQ(list.geometry(), dlg.ControlRect(IDC_PORT_LIST));
+    // The client area, with the list in it, begins below the menu.
+    EXPECT_EQ(list.parentWidget(), dlg.Client());
     EXPECT_EQ(dlg.Client()->geometry().top(), dlg.GetMenu()->geometry().bottom() + 1);
     // The tray icon is prepared, not shown.
     EXPECT_TRUE(shell.calls.empty());

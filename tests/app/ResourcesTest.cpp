@@ -4,6 +4,7 @@
 #include "resources/MenuBuilder.h"
 #include "resources/Menus.h"
 #include "resources/ResourceIds.h"
+#include "resources/Toolbars.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -138,6 +139,30 @@ TEST(Resources, IconsAreCompiledInAtTheirSizes) {
               LoadIconPixmap(IDI_COMPUTERS, 16).toImage());
     // A size that is not stored is scaled from the nearest larger one.
     EXPECT_EQ(LoadIconPixmap(IDR_MAINFRAME, 24).size(), QSize(24, 24));
+}
+
+TEST(Resources, ToolbarAndItsBitmaps) {
+    const ToolbarResource* toolbar = FindToolbar(IDR_TOOLBAR);
+    ASSERT_NE(toolbar, nullptr);
+    EXPECT_EQ(QSize(toolbar->imageWidth, toolbar->imageHeight), QSize(24, 24));
+    EXPECT_EQ(std::vector<int>(toolbar->items.begin(), toolbar->items.end()),
+              (std::vector{32780, 0, 32792, 0, 32793, 0, 32785, 0, 32777}));
+    EXPECT_EQ(FindToolbar(IDB_TOOLBAR_NORMAL), nullptr);
+
+    // Five 24 x 24 pictures side by side, 24 bits per pixel, on magenta; the same at 2x; the
+    // hot bitmap like the normal one.
+    for (const int scale : {1, 2}) {
+        const QImage normal = LoadBitmapResource(IDB_TOOLBAR_NORMAL, scale);
+        ASSERT_EQ(normal.size(), QSize(120, 24) * scale) << scale;
+        EXPECT_EQ(normal.depth(), 24);
+        EXPECT_EQ(normal, LoadBitmapResource(IDB_TOOLBAR_HOT, scale));
+        for (int picture = 0; picture < 5; ++picture) {
+            // Each picture's corner is background.
+            EXPECT_EQ(normal.pixel(picture * 24 * scale, 0) & 0xFFFFFF, 0xFF00FFu) << picture;
+        }
+    }
+    EXPECT_TRUE(LoadBitmapResource(IDR_TOOLBAR).isNull());
+    EXPECT_TRUE(LoadBitmapResource(IDB_TOOLBAR_NORMAL, 3).isNull());
 }
 
 } // namespace
