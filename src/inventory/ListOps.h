@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
 namespace hl {
@@ -22,6 +23,24 @@ inline constexpr int kNoImage = -1;
 
 using RowTexts = std::array<std::string, kColumnCount>;
 
+// The cell texts that name a TCP connection's row: its Remote Address and Local Port, and,
+// when both are given, its Local Address and Remote Port as well.
+struct TcpRowKey {
+    std::string remoteAddress;
+    std::string localPort;
+    std::string localAddress; // empty: not compared
+    std::string remotePort;   // empty: not compared
+
+    bool FourFields() const { return !localAddress.empty() && !remotePort.empty(); }
+    // Whether a row with these cells is a TCP row of this connection.
+    bool Matches(const RowTexts& cells) const;
+};
+
+// The row DeleteTcpRow removes from a list of `count` rows, `cellsOf(r)` being the cells of
+// row r: row `hint` when it matches `key`, else the first row that does; -1 when none does.
+int FindTcpRow(int hint, const TcpRowKey& key, int count,
+               const std::function<const RowTexts&(int row)>& cellsOf);
+
 // The operations the readers and workers use on the connection list. Every call is carried
 // out completely before it returns, whichever thread makes it, and is safe to call from any
 // thread. Once the list is gone, every call fails at once (-1, false or empty text).
@@ -41,6 +60,12 @@ public:
     // The whole text of one cell; empty for a cell that does not exist.
     virtual std::string GetItemText(int row, int column) = 0;
     virtual int GetItemCount() = 0;
+    // Removes the row of a closed connection in one step: row `row` when it still is a TCP
+    // row of `key`, otherwise the first such row, otherwise none (see FindTcpRow). Returns
+    // the index of the removed row, -1 when none was removed. No other operation runs
+    // between the look and the removal, so a refill meanwhile cannot make it remove the row
+    // of another connection.
+    virtual int DeleteTcpRow(int row, const TcpRowKey& key) = 0;
 
     // Inserts a row at index 0 and writes its non-empty cells 1..7 in column order. The
     // result is the same as InsertItem followed by one SetItemText per such cell; a list

@@ -60,6 +60,16 @@ int MemoryList::GetItemCount() {
     return static_cast<int>(m_rows.size());
 }
 
+int MemoryList::DeleteTcpRow(int row, const TcpRowKey& key) {
+    std::lock_guard lock(m_mutex);
+    const int found = FindTcpRow(row, key, static_cast<int>(m_rows.size()),
+                                 [this](int r) -> const RowTexts& { return At(r).cells; });
+    if (found >= 0) {
+        m_rows.erase(m_rows.end() - 1 - found);
+    }
+    return found;
+}
+
 std::vector<MemoryList::Row> MemoryList::Rows() const {
     std::lock_guard lock(m_mutex);
     return {m_rows.rbegin(), m_rows.rend()};

@@ -23,6 +23,7 @@ public:
     int GetFirstSelected() override;
     std::string GetItemText(int row, int column) override;
     int GetItemCount() override;
+    int DeleteTcpRow(int row, const TcpRowKey& key) override;
 
     // Test and report helpers. Rows() lists the rows top to bottom.
     std::vector<Row> Rows() const;

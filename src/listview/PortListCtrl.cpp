@@ -107,6 +107,10 @@ int CPortListCtrl::GetItemCount() {
     return m_pump.Queue()->OnUiThread() ? DoGetItemCount() : m_ops->GetItemCount();
 }
 
+int CPortListCtrl::DeleteTcpRow(int row, const TcpRowKey& key) {
+    return m_pump.Queue()->OnUiThread() ? DoDeleteTcpRow(row, key) : m_ops->DeleteTcpRow(row, key);
+}
+
 int CPortListCtrl::InsertFilledItem(const RowTexts& cells, int image) {
     return m_pump.Queue()->OnUiThread() ? DoInsertFilledItem(cells, image)
                                         : m_ops->InsertFilledItem(cells, image);
@@ -137,6 +141,10 @@ bool CPortListCtrl::DoDeleteAllItems() {
 
 bool CPortListCtrl::DoDeleteItem(int row) {
     return m_model.DeleteItem(row);
+}
+
+int CPortListCtrl::DoDeleteTcpRow(int row, const TcpRowKey& key) {
+    return m_model.DeleteTcpRow(row, key);
 }
 
 int CPortListCtrl::DoGetFirstSelected() const {

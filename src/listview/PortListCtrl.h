@@ -52,6 +52,7 @@ public:
     int GetFirstSelected() override;
     std::string GetItemText(int row, int column) override;
     int GetItemCount() override;
+    int DeleteTcpRow(int row, const TcpRowKey& key) override;
     int InsertFilledItem(const RowTexts& cells, int image) override;
 
     // The list operations for worker threads, safe to keep after the list is destroyed.
@@ -133,6 +134,7 @@ private:
     bool DoSetItemText(int row, int column, const std::string& text);
     bool DoDeleteAllItems();
     bool DoDeleteItem(int row);
+    int DoDeleteTcpRow(int row, const TcpRowKey& key);
     int DoGetFirstSelected() const;
     std::string DoGetItemText(int row, int column) const;
     int DoGetItemCount() const;

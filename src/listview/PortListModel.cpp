@@ -65,6 +65,16 @@ bool PortListModel::DeleteItem(int row) {
     return true;
 }
 
+int PortListModel::DeleteTcpRow(int row, const TcpRowKey& key) {
+    const int found = FindTcpRow(row, key, GetItemCount(), [this](int r) -> const RowTexts& {
+        return m_rows[Slot(r)].cells;
+    });
+    if (found >= 0) {
+        DeleteItem(found);
+    }
+    return found;
+}
+
 std::string PortListModel::GetItemText(int row, int column) const {
     if (!ValidRow(row) || column < 0 || column >= kColumnCount) {
         return {};

@@ -35,6 +35,7 @@ public:
     bool SetItemText(int row, int column, const std::string& text);
     bool DeleteAllItems();
     bool DeleteItem(int row);
+    int DeleteTcpRow(int row, const TcpRowKey& key);
     std::string GetItemText(int row, int column) const;
     int GetItemCount() const { return static_cast<int>(m_rows.size()); }
     bool SetItemData(int row, std::intptr_t data);

@@ -46,6 +46,13 @@ int UiListOps::GetItemCount() {
     return count;
 }
 
+// The look and the removal run in one call on the UI thread: no refresh comes between them.
+int UiListOps::DeleteTcpRow(int row, const TcpRowKey& key) {
+    int removed = -1;
+    m_queue->Call([&] { removed = m_list->DoDeleteTcpRow(row, key); });
+    return removed;
+}
+
 int UiListOps::InsertFilledItem(const RowTexts& cells, int image) {
     int row = -1;
     m_queue->Call([&] { row = m_list->DoInsertFilledItem(cells, image); });

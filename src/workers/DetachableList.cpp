@@ -37,6 +37,11 @@ int DetachableList::GetItemCount() {
     return target ? target->GetItemCount() : 0;
 }
 
+int DetachableList::DeleteTcpRow(int row, const TcpRowKey& key) {
+    auto target = m_target.Get();
+    return target ? target->DeleteTcpRow(row, key) : -1;
+}
+
 // Forwarded whole, so that a target which does it in one round trip still can.
 int DetachableList::InsertFilledItem(const RowTexts& cells, int image) {
     auto target = m_target.Get();

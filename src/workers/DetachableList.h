@@ -26,6 +26,7 @@ public:
     int GetFirstSelected() override;
     std::string GetItemText(int row, int column) override;
     int GetItemCount() override;
+    int DeleteTcpRow(int row, const TcpRowKey& key) override;
     int InsertFilledItem(const RowTexts& cells, int image) override;
 
 private:

@@ -59,41 +59,21 @@ int CKillThread::Run() {
     const uint32_t localPort = LocalPortFromText(m_strLocalPort);
     // Returns when the user has dismissed the result box.
     const bool closed =
-        HasFourFields()
+        ClosedRowKey().FourFields()
             ? table.CloseConnection(remoteAddr, localPort, RemoteAddressFromText(m_strLocalAddress),
                                     LocalPortFromText(m_strRemotePort))
             : table.CloseConnection(remoteAddr, localPort);
     if (closed && m_pList) {
-        RemoveClosedRow();
+        // Refreshes, sorts and earlier closes may have moved the row since the command read
+        // it: the list removes row m_nItem if it still is the connection's row, else the
+        // first row that is, else none, in one step.
+        m_pList->DeleteTcpRow(m_nItem, ClosedRowKey());
     }
     return 0;
 }
 
-bool CKillThread::HasFourFields() const {
-    return !m_strLocalAddress.empty() && !m_strRemotePort.empty();
-}
-
-bool CKillThread::IsClosedRow(int row) {
-    return m_pList->GetItemText(row, kColProtocol) == "TCP" &&
-           m_pList->GetItemText(row, kColRemoteAddress) == m_strRemoteAddress &&
-           m_pList->GetItemText(row, kColLocalPort) == m_strLocalPort &&
-           (!HasFourFields() || (m_pList->GetItemText(row, kColLocalAddress) == m_strLocalAddress &&
-                                 m_pList->GetItemText(row, kColRemotePort) == m_strRemotePort));
-}
-
-void CKillThread::RemoveClosedRow() {
-    // Refreshes, sorts and earlier closes may have moved the row since the command read it.
-    const int count = m_pList->GetItemCount();
-    if (m_nItem >= 0 && m_nItem < count && IsClosedRow(m_nItem)) {
-        m_pList->DeleteItem(m_nItem);
-        return;
-    }
-    for (int row = 0; row < count; ++row) {
-        if (IsClosedRow(row)) {
-            m_pList->DeleteItem(row);
-            return;
-        }
-    }
+TcpRowKey CKillThread::ClosedRowKey() const {
+    return {m_strRemoteAddress, m_strLocalPort, m_strLocalAddress, m_strRemotePort};
 }
 
 } // namespace hl

@@ -40,12 +40,9 @@ protected:
     int Run() override;
 
 private:
-    // Removes the closed connection's row: row m_nItem when it still is a TCP row with the
-    // same Remote Address and Local Port texts (and Local Address and Remote Port, when
-    // given), otherwise the first such row, otherwise none.
-    void RemoveClosedRow();
-    bool IsClosedRow(int row);
-    bool HasFourFields() const;
+    // The texts of the closed connection's row: its Remote Address and Local Port (and
+    // Local Address and Remote Port, when given).
+    TcpRowKey ClosedRowKey() const;
 
     std::shared_ptr<ISystem> m_system;
     std::shared_ptr<ITraceSink> m_trace;

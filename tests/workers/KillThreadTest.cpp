@@ -281,5 +281,113 @@ TEST(Kill, WorkerOfAClosedWindowTouchesNothingAfterItsBox) {
     EXPECT_EQ(target->List().GetItemCount(), 4);
 }
 
+// A list on which a refresh refills the rows just before the worker's first removing call:
+// between the look at row m_nItem and its removal when those are two calls.
+class RefilledBeforeRemoval : public IListOps {
+public:
+    RefilledBeforeRemoval(std::vector<MemoryList::Row> now, std::vector<MemoryList::Row> refill)
+        : m_refill(std::move(refill)) {
+        Fill(m_list, now);
+    }
+
+    int InsertItem(const std::string& text, int image) override {
+        return m_list.InsertItem(text, image);
+    }
+    bool SetItemText(int row, int column, const std::string& text) override {
+        return m_list.SetItemText(row, column, text);
+    }
+    bool DeleteAllItems() override { return m_list.DeleteAllItems(); }
+    bool DeleteItem(int row) override {
+        RefillOnce();
+        return m_list.DeleteItem(row);
+    }
+    int GetFirstSelected() override { return m_list.GetFirstSelected(); }
+    std::string GetItemText(int row, int column) override {
+        return m_list.GetItemText(row, column);
+    }
+    int GetItemCount() override { return m_list.GetItemCount(); }
+    int DeleteTcpRow(int row, const TcpRowKey& key) override {
+        RefillOnce();
+        return m_list.DeleteTcpRow(row, key);
+    }
+
+    MemoryList& List() { return m_list; }
+
+private:
+    void RefillOnce() {
+        if (!m_bRefilled) {
+            m_bRefilled = true;
+            m_list.DeleteAllItems();
+            Fill(m_list, m_refill);
+        }
+    }
+
+    MemoryList m_list;
+    std::vector<MemoryList::Row> m_refill;
+    bool m_bRefilled = false;
+};
+
+struct RefillCase {
+    const char* name;
+    std::vector<MemoryList::Row> refill;
+    std::vector<std::string> after;
+};
+
+TEST(Kill, ARefillJustBeforeTheRemovalNeverCostsAnotherRow) {
+    const RefillCase cases[] = {
+        // The refresh ran after the close: the closed connection is no longer listed, and a
+        // new one on top moved every row down; nothing may go.
+        {"ClosedRowGone",
+         {Row("TCP", "443", "10.0.0.4", "7000"), Row("TCP", "22", "10.0.0.9", "5000"),
+          Row("UDP", "80", "10.0.0.7", ""), Row("TCP", "80", "10.0.0.8", "6002")},
+         {"TCP 443 10.0.0.4", "TCP 22 10.0.0.9", "UDP 80 10.0.0.7", "TCP 80 10.0.0.8"}},
+        // Still listed, one row further down: that row goes.
+        {"ClosedRowMoved",
+         {Row("TCP", "443", "10.0.0.4", "7000"), Row("TCP", "22", "10.0.0.9", "5000"),
+          Row("UDP", "80", "10.0.0.7", ""), Row("TCP", "80", "10.0.0.7", "6000"),
+          Row("TCP", "80", "10.0.0.8", "6002")},
+         {"TCP 443 10.0.0.4", "TCP 22 10.0.0.9", "UDP 80 10.0.0.7", "TCP 80 10.0.0.8"}},
+    };
+    for (const RefillCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto system = std::make_shared<FakeSystem>();
+        ScriptTcpTable(system->ip);
+        auto list = std::make_shared<RefilledBeforeRemoval>(kListRows, c.refill);
+        auto boxes = std::make_shared<FakeMessageBox>();
+        KillStarter starter({system, std::make_shared<CaptureTraceSink>(), list, boxes});
+        ASSERT_TRUE(starter.Start("10.0.0.7", "80", 2));
+        ASSERT_TRUE(AllWorkersEnded());
+        ASSERT_EQ(boxes->Boxes().size(), 1u);
+        EXPECT_EQ(boxes->Boxes()[0].text, kClosed);
+        EXPECT_EQ(Texts(list->List()), c.after);
+    }
+}
+
+TEST(Kill, DeleteTcpRowRemovesTheHintedRowOrTheFirstMatch) {
+    struct Case {
+        const char* name;
+        int hint;
+        TcpRowKey key;
+        int removed;
+    };
+    const Case cases[] = {
+        {"HintMatches", 3, {"10.0.0.8", "80", "", ""}, 3},
+        {"HintIsUdp", 1, {"10.0.0.7", "80", "", ""}, 2},
+        {"HintOutOfRange", 9, {"10.0.0.9", "22", "", ""}, 0},
+        {"NoMatch", 0, {"10.0.0.1", "80", "", ""}, -1},
+        {"OneOfTheOtherTwoEmpty", 0, {"10.0.0.8", "80", "10.0.0.5", ""}, 3},
+        {"FourFieldsMatch", 0, {"10.0.0.7", "80", "10.0.0.5", "6000"}, 2},
+        {"FourFieldsDiffer", 2, {"10.0.0.7", "80", "10.0.0.5", "6001"}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryList list;
+        Fill(list, kListRows);
+        EXPECT_EQ(list.DeleteTcpRow(c.hint, c.key), c.removed);
+        EXPECT_EQ(Texts(list),
+                  TextsWithout(c.removed < 0 ? std::nullopt : std::optional<size_t>(c.removed)));
+    }
+}
+
 } // namespace
 } // namespace hl

@@ -42,7 +42,7 @@ inline bool AllWorkersEnded() {
 // A MemoryList that logs every operation with the thread that made it.
 class RecordingList : public IListOps {
 public:
-    enum class Op { Insert, SetText, DeleteAll, Delete, FirstSelected, GetText, Count };
+    enum class Op { Insert, SetText, DeleteAll, Delete, FirstSelected, GetText, Count, DeleteTcp };
     struct Entry {
         std::thread::id thread;
         Op op;
@@ -78,6 +78,10 @@ public:
     int GetItemCount() override {
         Log(Op::Count);
         return m_list.GetItemCount();
+    }
+    int DeleteTcpRow(int row, const TcpRowKey& key) override {
+        Log(Op::DeleteTcp, row, -1, key.remoteAddress + ":" + key.localPort);
+        return m_list.DeleteTcpRow(row, key);
     }
 
     std::vector<Entry> Log() const {
