@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,43 +28,81 @@ constexpr std::array<uint32_t, 12> kLinuxStateOf = {
     6,  // 11 TIME_WAIT
 };
 
-// One line the way the kernel writes it, with the rest of the columns as a real line has them.
-std::string FormatLine(size_t slot, const hl::TcpRow& row) {
-    char line[160];
-    std::snprintf(line, sizeof line,
-                  "%4zu: %08X:%04X %08X:%04X %02X 00000000:00000000 00:00000000 00000000     0"
-                  "        0 4242 1 0000000000000000 100 0 0 10 0\n",
-                  slot, row.localAddr, ntohs(static_cast<uint16_t>(row.localPort)), row.remoteAddr,
-                  ntohs(static_cast<uint16_t>(row.remotePort)),
-                  row.state < kLinuxStateOf.size() ? kLinuxStateOf[row.state] : 0xFFu);
-    return line;
+constexpr const char* kHeader =
+    "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when\n";
+constexpr const char* kTail = " 00000000:00000000 00:00000000 00000000     0        0 4242 1 "
+                              "0000000000000000 100 0 0 10 0\n";
+
+uint32_t LinuxState(uint32_t state) {
+    return state < kLinuxStateOf.size() ? kLinuxStateOf[state] : 0xFFu;
 }
 
-} // namespace
+uint16_t HostPort(uint32_t port) {
+    return ntohs(static_cast<uint16_t>(port));
+}
 
-// Any text as <proc>/net/tcp and <proc>/net/udp: parsing never crashes, both parsers accept
-// the same lines, and the rows written back in the kernel's format parse to the same rows.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const std::vector<hl::TcpRow> tcp = hl::ParseProcNetTcp(text);
-    const std::vector<hl::UdpRow> udp = hl::ParseProcNetUdp(text);
+// An address as the kernel prints it: each 32-bit word of the network-order bytes read as a
+// host number.
+std::string Hex(uint32_t addr) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", addr);
+    return text;
+}
+std::string Hex(const hl::Ip6Addr& addr) {
+    std::string text;
+    for (size_t word = 0; word < 4; ++word) {
+        uint32_t value = 0;
+        std::memcpy(&value, addr.bytes.data() + 4 * word, 4);
+        text += Hex(value);
+    }
+    return text;
+}
+
+char Digit(unsigned value) {
+    return "0123456789ABCDEF"[value & 0xF];
+}
+
+// One line the way the kernel writes it, with the rest of the columns as a real line has them.
+template <typename Row> std::string FormatLine(size_t slot, const Row& row) {
+    char head[16];
+    std::snprintf(head, sizeof head, "%4zu: ", slot);
+    char ports[2][6];
+    std::snprintf(ports[0], sizeof ports[0], ":%04X", HostPort(row.localPort));
+    std::snprintf(ports[1], sizeof ports[1], ":%04X", HostPort(row.remotePort));
+    const uint32_t state = LinuxState(row.state);
+    return std::string(head) + Hex(row.localAddr) + ports[0] + " " + Hex(row.remoteAddr) +
+           ports[1] + " " + Digit(state >> 4) + Digit(state) + kTail;
+}
+
+// Both parsers of one family accept the same lines, every row is sane, and the rows written
+// back in the kernel's format parse to the same rows.
+template <typename TcpRowT, typename UdpRowT>
+void CheckFamily(const std::vector<TcpRowT>& tcp, const std::vector<UdpRowT>& udp,
+                 std::vector<TcpRowT> (*reparse)(std::string_view)) {
     if (tcp.size() != udp.size()) {
         __builtin_trap();
     }
+    std::string formatted = kHeader;
     for (size_t i = 0; i < tcp.size(); ++i) {
-        if (udp[i].localAddr != tcp[i].localAddr || udp[i].localPort != tcp[i].localPort ||
+        if (!(udp[i].localAddr == tcp[i].localAddr) || udp[i].localPort != tcp[i].localPort ||
             tcp[i].state >= kLinuxStateOf.size() || (tcp[i].localPort >> 16) != 0 ||
             (tcp[i].remotePort >> 16) != 0) {
             __builtin_trap();
         }
-    }
-
-    std::string formatted = "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when\n";
-    for (size_t i = 0; i < tcp.size(); ++i) {
         formatted += FormatLine(i, tcp[i]);
     }
-    if (hl::ParseProcNetTcp(formatted) != tcp) {
+    if (reparse(formatted) != tcp) {
         __builtin_trap();
     }
+}
+
+} // namespace
+
+// Any text as <proc>/net/tcp, udp, tcp6 and udp6: parsing never crashes, and what is parsed
+// survives being written back in the kernel's format.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    CheckFamily(hl::ParseProcNetTcp(text), hl::ParseProcNetUdp(text), &hl::ParseProcNetTcp);
+    CheckFamily(hl::ParseProcNetTcp6(text), hl::ParseProcNetUdp6(text), &hl::ParseProcNetTcp6);
     return 0;
 }
