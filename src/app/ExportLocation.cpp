@@ -1,5 +1,7 @@
 #include "app/ExportLocation.h"
 
+#include "platform/linux/UserFolders.h"
+
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -36,8 +38,19 @@ const char* HomeFolder() {
 } // namespace
 
 ExportLocation ExportLocation::ForThisProcess() {
-    return ExportLocation(FolderOf(ExecutablePath()),
-                          DataFolderFor(std::getenv("XDG_DATA_HOME"), HomeFolder()));
+    const std::string executableFolder = FolderOf(ExecutablePath());
+    std::string dataFolder = DataFolderFor(std::getenv("XDG_DATA_HOME"), HomeFolder());
+    if (!dataFolder.empty()) {
+        dataFolder.pop_back(); // the '/' that ends it
+        dataFolder =
+            OwnUserFolder(dataFolder, OwnHomeFolder(), ".local/share", "harborlight", "export");
+        if (!dataFolder.empty()) {
+            dataFolder.push_back('/');
+        }
+    }
+    const bool ownExecutableFolder =
+        ::geteuid() != 0 || executableFolder.empty() || !InForeignFolder(executableFolder);
+    return ExportLocation(executableFolder, dataFolder, ownExecutableFolder);
 }
 
 std::string ExportLocation::FolderOf(const std::string& path) {

@@ -18,7 +18,8 @@ ExportResult ListExport::Write(IListOps& list) const {
     FileReplacer replacer(m_files);
     ExportResult result;
     for (const std::string* folder : {&m_location.ExecutableFolder(), &m_location.DataFolder()}) {
-        if (folder->empty()) {
+        if (folder->empty() ||
+            (folder == &m_location.ExecutableFolder() && !m_location.ExportToExecutableFolder())) {
             continue;
         }
         result.path = *folder + ExportLocation::kFileName;

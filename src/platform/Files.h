@@ -18,7 +18,8 @@ public:
     // Creates the folder and every missing folder above it with `mode`; true when it exists
     // afterwards.
     virtual bool MakeFolders(const std::string& path, mode_t mode) = 0;
-    // The folder for the calls below; invalid when it cannot be opened.
+    // The folder for the calls below; invalid when it cannot be opened. A symlink at `path` is
+    // followed only when the link and its folder both belong to the effective user.
     virtual UniqueFd OpenFolder(const std::string& path) = 0;
     // Creates a new regular file `name` in the folder, write-only, failing when anything of
     // that name exists (a symlink included). Permissions: 0666 less the umask.

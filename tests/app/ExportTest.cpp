@@ -3,13 +3,17 @@
 #include "app/ListExport.h"
 #include "app/OpenRoute.h"
 #include "app/PortsDlg.h"
+#include "inventory/MemoryList.h"
 #include "inventory/TraceSink.h"
 #include "platform/fake/FailingFiles.h"
 #include "platform/fake/FakeSystem.h"
+#include "platform/linux/PosixFiles.h"
+#include "platform/linux/UserFolders.h"
 #include "resources/ResourceIds.h"
 #include "workers/WorkerThread.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -287,6 +291,75 @@ TEST_F(ExportTest, AFailureWhileWritingKeepsThePreviousFile) {
     EXPECT_EQ(dlg.MessageBoxes().OpenBoxes().back()->text(),
               QStringLiteral("Could not export harborlight list file"));
     EXPECT_EQ(OpenedPaths(), (std::vector<std::string>{ExePath(), ExePath(), ExePath()}));
+}
+
+constexpr uid_t kOtherUser = 65534; // "nobody"
+constexpr const char* kNeedsRoot =
+    "files of another user can only be made by root; run the tests as root";
+
+TEST_F(ExportTest, ADataFolderLinkOfAnotherUserIsNotFollowed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << kNeedsRoot;
+    }
+    QTemporaryDir elsewhere;
+    const std::string link = DataHome() + "/harborlight";
+    ASSERT_EQ(::symlink(elsewhere.path().toLocal8Bit().constData(), link.c_str()), 0);
+    ASSERT_EQ(::lchown(link.c_str(), kOtherUser, kOtherUser), 0);
+    CPortsDlg& dlg = Start(UnwritableFolder(m_exeDir), DataHome());
+    Fill(dlg.List(), {kUdp});
+    Export(dlg);
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
+    ASSERT_EQ(dlg.MessageBoxes().OpenBoxes().size(), 1u);
+    EXPECT_EQ(dlg.MessageBoxes().OpenBoxes().front()->text(),
+              QStringLiteral("Could not export harborlight list file"));
+
+    // The same link of root's own is followed.
+    ASSERT_EQ(::lchown(link.c_str(), 0, 0), 0);
+    Export(dlg);
+    EXPECT_EQ(Read(elsewhere.path().toStdString() + "/harborlight.csv"),
+              std::string(kHeader) + "UDP,555,avahi-daemon,0.0.0.0,5353,,,\r\n");
+}
+
+TEST(ExportLocation, AnExecutableFolderNotToBeWrittenIsSkipped) {
+    QTemporaryDir exeDir, dataHome;
+    const std::string exeFolder = exeDir.path().toStdString() + "/";
+    MemoryList list;
+    list.InsertFilledItem(kUdp, 1);
+    PosixFiles files;
+    const ExportResult result =
+        ListExport(files, ExportLocation(exeFolder,
+                                         ExportLocation::DataFolderFor(
+                                             dataHome.path().toLocal8Bit().constData(), nullptr),
+                                         false))
+            .Write(list);
+    EXPECT_TRUE(result.written);
+    EXPECT_EQ(result.path, dataHome.path().toStdString() + "/harborlight/harborlight.csv");
+    EXPECT_FALSE(Exists(exeFolder + "harborlight.csv"));
+}
+
+// Run as root with a user's HOME and XDG_DATA_HOME (as sudo may leave them), the export goes
+// to root's own data folder.
+TEST(ExportLocation, RootKeepsOutOfAnotherUsersDataFolder) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << kNeedsRoot;
+    }
+    QTemporaryDir userHome;
+    const QByteArray home = userHome.path().toLocal8Bit();
+    ASSERT_EQ(::chown(home.constData(), kOtherUser, kOtherUser), 0);
+    const QByteArray savedHome = qgetenv("HOME");
+    for (const bool withXdg : {false, true}) {
+        SCOPED_TRACE(withXdg ? "XDG_DATA_HOME" : "HOME");
+        qputenv("HOME", home);
+        if (withXdg) {
+            qputenv("XDG_DATA_HOME", home + "/.local/share");
+        }
+        const ExportLocation location = ExportLocation::ForThisProcess();
+        qunsetenv("XDG_DATA_HOME");
+        qputenv("HOME", savedHome);
+        EXPECT_EQ(location.DataFolder(), OwnHomeFolder() + "/.local/share/harborlight/");
+        EXPECT_TRUE(location.ExportToExecutableFolder()); // the test's build folder is root's
+    }
+    EXPECT_TRUE(QDir(userHome.path()).isEmpty());
 }
 
 TEST(ExportLocation, FoldersOfTheExecutableAndTheData) {

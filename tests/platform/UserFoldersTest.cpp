@@ -102,6 +102,7 @@ TEST_F(ForeignTree, LinksAreFollowedOnlyWhenTheyAndTheirTargetAreTheUsersOwn) {
         int error;
     } refused[] = {
         {"own/plantedLink", EACCES},
+        {"own/plantedLink/", EACCES},
         {"own/linkToUser", EACCES},
         {"own/file", ENOTDIR},
         {"own/missing", ENOENT},

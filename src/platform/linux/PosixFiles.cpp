@@ -1,5 +1,7 @@
 #include "platform/linux/PosixFiles.h"
 
+#include "platform/linux/UserFolders.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,7 +41,7 @@ bool PosixFiles::MakeFolders(const std::string& path, mode_t mode) {
 }
 
 UniqueFd PosixFiles::OpenFolder(const std::string& path) {
-    return UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return OpenOwnFolder(path);
 }
 
 UniqueFd PosixFiles::CreateNew(int folder, const std::string& name) {

@@ -94,7 +94,9 @@ std::string OwnUserFolder(const std::string& chosen, const std::string& ownHome,
     return instead;
 }
 
-UniqueFd OpenOwnFolder(const std::string& path) {
+UniqueFd OpenOwnFolder(const std::string& folder) {
+    // A trailing '/' would make lstat and O_NOFOLLOW look through a link.
+    const std::string path = WithoutTrailingSlashes(folder);
     struct stat link {};
     if (::lstat(path.c_str(), &link) != 0) {
         return UniqueFd();

@@ -29,10 +29,11 @@ bool InForeignFolder(const std::string& folder);
 std::string OwnUserFolder(const std::string& chosen, const std::string& ownHome,
                           const char* homeRelative, const char* appName, const char* what);
 
-// Opens the folder that files are about to be written into. A symlink at `path` is followed
-// only when the link and the folder it leads to both belong to the effective user; otherwise,
-// and when `path` is no folder, the result is invalid with errno EACCES or ENOTDIR.
-UniqueFd OpenOwnFolder(const std::string& path);
+// Opens the folder that files are about to be written into. A symlink at `folder` is followed
+// only when the link and the folder it leads to both belong to the effective user (a trailing
+// '/' changes nothing); otherwise, and when `folder` is no folder, the result is invalid with errno
+// EACCES or ENOTDIR.
+UniqueFd OpenOwnFolder(const std::string& folder);
 
 // The permission bits for a new file that replaces one of mode `oldMode`: its read and write
 // bits only (no execute, setuid, setgid or sticky bit), or 0600 when there was no file.
