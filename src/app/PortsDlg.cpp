@@ -353,9 +353,14 @@ void CPortsDlg::OnCloseConnection() {
         m_pWorkerBoxes->Show(kNotTcp, kAppTitle, MessageIcon::Information);
         return;
     }
+    // All four address fields, so that of two connections from one remote address to one local
+    // port exactly the selected one is closed.
     const std::string remoteAddress = m_wndList.GetItemText(row, kColRemoteAddress);
     const std::string localPort = m_wndList.GetItemText(row, kColLocalPort);
-    if (!m_pKillStarter || !m_pKillStarter->Start(remoteAddress, localPort, row)) {
+    const std::string localAddress = m_wndList.GetItemText(row, kColLocalAddress);
+    const std::string remotePort = m_wndList.GetItemText(row, kColRemotePort);
+    if (!m_pKillStarter ||
+        !m_pKillStarter->Start(remoteAddress, localPort, localAddress, remotePort, row)) {
         // Without a worker nothing was closed: say so instead of leaving it silently undone.
         m_pWorkerBoxes->Show(kCloseFailed, kAppTitle, MessageIcon::Information);
     }

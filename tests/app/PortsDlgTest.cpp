@@ -645,6 +645,39 @@ TEST_F(CloseCommandTest, ChecksTheSelectionThenClosesTheFirstSelectedTcpRow) {
     }
 }
 
+// Two clients from one remote address on one local port: the rows differ only in the remote
+// port, and the one selected is the one closed, whichever comes first in the table.
+TEST_F(CloseCommandTest, ClosesTheSelectedOfTwoRowsThatDifferOnlyInTheRemotePort) {
+    for (const uint16_t selectedPort : {40001, 40002}) {
+        SCOPED_TRACE(selectedPort);
+        boxes = std::make_shared<FakeMessageBox>();
+        fake = std::make_shared<FakeSystem>();
+        TcpExRow first = Connection(8080, 4), second = Connection(8080, 4);
+        first.remotePort = htons(40001);
+        second.remotePort = htons(40002);
+        fake->ip.tcpEx = {first, second};
+        fake->ip.tcp = {first, second};
+        fake->processes.processes = {{4, "server"}};
+        CPortsDlg& dlg = Start(nullptr, boxes);
+        ASSERT_TRUE(PumpUntil(
+            [&] { return dlg.List().GetItemCount() == 2 && CWorkerThread::LiveCount() == 0; }));
+        CPortListCtrl& list = dlg.List();
+        list.FlushUpdates();
+        const int row = list.GetItemText(0, kColRemotePort) == std::to_string(selectedPort) ? 0 : 1;
+        ASSERT_EQ(list.GetItemText(row, kColRemotePort), std::to_string(selectedPort));
+        list.selectRow(row);
+
+        ASSERT_TRUE(dlg.OnCommand(ID_ACTION_CLOSE_CONNECTION));
+        ASSERT_TRUE(PumpUntil([&] { return CWorkerThread::LiveCount() == 0; }));
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{kClosedOk});
+        const auto deleted = fake->ip.DeletedRows();
+        ASSERT_EQ(deleted.size(), 1u);
+        EXPECT_EQ(ntohs(static_cast<uint16_t>(deleted[0].remotePort)), selectedPort);
+        EXPECT_TRUE(PumpUntil([&] { return list.GetItemCount() == 1; }, 2s));
+        EXPECT_NE(list.GetItemText(0, kColRemotePort), std::to_string(selectedPort));
+    }
+}
+
 TEST_F(CloseCommandTest, ARowWithoutAddressAndPortEndsInAnError) {
     CPortsDlg& dlg = StartListed();
     CPortListCtrl& list = dlg.List();
