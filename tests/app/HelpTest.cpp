@@ -1,18 +1,6 @@
-#include "FakeShell.h"
-#include "QtTestSupport.h"
-#include "app/AboutBox.h"
 #include "app/HelpPages.h"
-#include "app/PortsDlg.h"
-#include "inventory/TraceSink.h"
-#include "platform/fake/FakeSystem.h"
-#include "platform/linux/PosixFiles.h"
-#include "resources/ResourceIds.h"
-#include "workers/WorkerThread.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
-#include <QTest>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -26,8 +14,6 @@ namespace hl {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-using test::FakeShell;
 
 void WriteFile(const fs::path& path, const std::string& text = "<html></html>") {
     fs::create_directories(path.parent_path());
@@ -61,97 +47,6 @@ TEST(HelpPages, FoundBesideTheProgramOrUnderItsPrefix) {
     EXPECT_EQ(FindHelpIndex((root / "noindex").string()), "");
     EXPECT_EQ(FindHelpIndex((root / "missing").string()), "");
     EXPECT_EQ(FindHelpIndex(""), "");
-}
-
-// The main window with fake tables, the help looked for in `programDir`.
-class HelpCommandsTest : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-    }
-    void TearDown() override {
-        m_dlg.reset();
-        EXPECT_TRUE(CWorkerThread::WaitUntilNoneLive(10s));
-    }
-    CPortsDlg& Start(const std::string& programDir) {
-        PortsDlgServices services;
-        services.shell = &shell;
-        services.system = std::make_shared<FakeSystem>();
-        services.trace = std::make_shared<CaptureTraceSink>();
-        services.files = std::make_shared<PosixFiles>();
-        services.programDir = programDir;
-        m_dlg = std::make_unique<CPortsDlg>(std::move(services));
-        m_dlg->Create();
-        return *m_dlg;
-    }
-
-    FakeShell shell;
-
-private:
-    QTemporaryDir m_config;
-    std::unique_ptr<CPortsDlg> m_dlg;
-};
-
-TEST_F(HelpCommandsTest, ContentsOpensTheIndexPageOfTheBuildTree) {
-    // The program's folder as the program passes it, with its closing '/'.
-    CPortsDlg& dlg = Start(HL_APP_DIR "/");
-    EXPECT_TRUE(dlg.OnCommand(ID_HELP_CONTENTS));
-    ASSERT_EQ(shell.opened.size(), 1u);
-    EXPECT_EQ(shell.opened[0],
-              QUrl::fromLocalFile(QStringLiteral(HL_APP_DIR "/harborlight-help/index.html")));
-    EXPECT_TRUE(fs::is_regular_file(shell.opened[0].toLocalFile().toStdString()));
-}
-
-TEST_F(HelpCommandsTest, ContentsOpensTheIndexPageOfAnInstalledTree) {
-    QTemporaryDir prefix;
-    const fs::path root = prefix.path().toStdString();
-    WriteFile(root / "share" / "harborlight" / "help" / "index.html");
-    fs::create_directories(root / "bin");
-    CPortsDlg& dlg = Start((root / "bin").string());
-    dlg.OnCommand(ID_HELP_CONTENTS);
-    ASSERT_EQ(shell.opened.size(), 1u);
-    EXPECT_EQ(shell.opened[0].toLocalFile().toStdString(),
-              (root / "share" / "harborlight" / "help" / "index.html").string());
-}
-
-TEST_F(HelpCommandsTest, ContentsWithoutHelpPagesAsksNothingAndReturns) {
-    QTemporaryDir empty;
-    CPortsDlg& dlg = Start(empty.path().toStdString());
-    EXPECT_TRUE(dlg.OnCommand(ID_HELP_CONTENTS));
-    EXPECT_TRUE(shell.opened.empty());
-    EXPECT_TRUE(QApplication::topLevelWidgets().contains(&dlg));
-    for (const QWidget* window : QApplication::topLevelWidgets()) {
-        EXPECT_TRUE(window == &dlg || !window->isVisible()) << window->windowTitle().toStdString();
-    }
-}
-
-TEST_F(HelpCommandsTest, AboutRunsOneBoxUntilItEnds) {
-    CPortsDlg& dlg = Start(HL_APP_DIR);
-    std::vector<CAboutBox*> shown;
-    QTimer::singleShot(0, &dlg, [&] {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<CAboutBox*>(window); box != nullptr && box->isVisible()) {
-                shown.push_back(box);
-            }
-        }
-        // Asked again while it is shown, no second box comes.
-        dlg.OnCommand(ID_HELP_ABOUT);
-        if (!shown.empty()) {
-            QTest::keyClick(shown.front(), Qt::Key_Escape);
-        }
-    });
-    QTimer::singleShot(10000, &dlg, [&] {
-        if (!shown.empty()) {
-            shown.front()->EndDialog(-1);
-        }
-    });
-    EXPECT_TRUE(dlg.OnCommand(ID_HELP_ABOUT));
-    ASSERT_EQ(shown.size(), 1u);
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        EXPECT_EQ(qobject_cast<CAboutBox*>(window), nullptr);
-    }
-    EXPECT_TRUE(dlg.isVisible());
 }
 
 // Every page of the help as the build tree holds it: each link and picture leads to a file

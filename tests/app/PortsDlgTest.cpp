@@ -2,6 +2,7 @@
 
 #include "FakeShell.h"
 #include "QtTestSupport.h"
+#include "app/AboutBox.h"
 #include "inventory/TraceSink.h"
 #include "listview/ColumnWidths.h"
 #include "platform/UniqueFd.h"
@@ -29,6 +30,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
@@ -70,6 +72,7 @@ protected:
         services.messageBox = std::move(boxes);
         services.trace = std::make_shared<CaptureTraceSink>();
         services.files = std::make_shared<PosixFiles>();
+        services.programDir = programDir;
         m_dlg = std::make_unique<CPortsDlg>(std::move(services));
         m_dlg->Create();
         return *m_dlg;
@@ -106,6 +109,7 @@ protected:
 
     FakeShell shell;
     std::shared_ptr<FakeSystem> fake = std::make_shared<FakeSystem>();
+    std::string programDir; // where the window looks for its help
 
 private:
     QTemporaryDir m_config;
@@ -804,6 +808,78 @@ TEST_F(CloseCommandTest, ClosesARealLoopbackConnection) {
                         list.GetItemText(r, kColRemotePort));
     }
     EXPECT_EQ(after, expected);
+}
+
+TEST_F(PortsDlgTest, HelpContentsOpensTheIndexPageOfTheBuildTree) {
+    // The program's folder as the program passes it, with its closing '/'.
+    programDir = HL_APP_DIR "/";
+    CPortsDlg& dlg = Start();
+    EXPECT_TRUE(dlg.OnCommand(ID_HELP_CONTENTS));
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0],
+              QUrl::fromLocalFile(QStringLiteral(HL_APP_DIR "/harborlight-help/index.html")));
+    EXPECT_TRUE(std::filesystem::is_regular_file(shell.opened[0].toLocalFile().toStdString()));
+}
+
+TEST_F(PortsDlgTest, HelpContentsOpensTheIndexPageOfAnInstalledTree) {
+    QTemporaryDir prefix;
+    const std::filesystem::path root = prefix.path().toStdString();
+    std::filesystem::create_directories(root / "share" / "harborlight" / "help");
+    std::ofstream(root / "share" / "harborlight" / "help" / "index.html") << "<html></html>";
+    std::filesystem::create_directories(root / "bin");
+    programDir = (root / "bin").string();
+    CPortsDlg& dlg = Start();
+    dlg.OnCommand(ID_HELP_CONTENTS);
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0].toLocalFile().toStdString(),
+              (root / "share" / "harborlight" / "help" / "index.html").string());
+}
+
+TEST_F(PortsDlgTest, HelpContentsWithoutHelpPagesAsksNothingAndReturns) {
+    QTemporaryDir empty;
+    programDir = empty.path().toStdString();
+    CPortsDlg& dlg = Start();
+    EXPECT_TRUE(dlg.OnCommand(ID_HELP_CONTENTS));
+    EXPECT_TRUE(shell.opened.empty());
+    EXPECT_TRUE(QApplication::topLevelWidgets().contains(&dlg));
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+        EXPECT_TRUE(window == &dlg || !window->isVisible()) << window->windowTitle().toStdString();
+    }
+}
+
+TEST_F(PortsDlgTest, AboutRunsOneBoxUntilItEnds) {
+    CPortsDlg& dlg = Start();
+    auto shownBoxes = [] {
+        std::vector<CAboutBox*> boxes;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<CAboutBox*>(window); box != nullptr && box->isVisible()) {
+                boxes.push_back(box);
+            }
+        }
+        return boxes;
+    };
+    std::vector<CAboutBox*> shown;
+    size_t shownAfterSecondAsk = 0;
+    QTimer::singleShot(0, &dlg, [&] {
+        shown = shownBoxes();
+        // Asked again while it is shown, no second box comes.
+        dlg.OnCommand(ID_HELP_ABOUT);
+        shownAfterSecondAsk = shownBoxes().size();
+        if (!shown.empty()) {
+            QTest::keyClick(shown.front(), Qt::Key_Escape);
+        }
+    });
+    QTimer::singleShot(10000, &dlg, [&] {
+        if (!shown.empty()) {
+            shown.front()->EndDialog(-1);
+        }
+    });
+    EXPECT_TRUE(dlg.OnCommand(ID_HELP_ABOUT));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shownAfterSecondAsk, 1u);
+    // The box is gone once the command returns.
+    EXPECT_TRUE(shownBoxes().empty());
+    EXPECT_TRUE(dlg.isVisible());
 }
 
 } // namespace
