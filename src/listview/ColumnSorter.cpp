@@ -3,10 +3,11 @@
 #include "inventory/ListOps.h"
 #include "listview/PortListCtrl.h"
 
-#include <clocale>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <locale.h>
+#include <utility>
 
 namespace hl {
 namespace {
@@ -75,25 +76,29 @@ bool CColumnSorter::Sort(bool ascending, int kind) {
     if (m_pListCtrl == nullptr || (kind != kSortText && kind != kSortNumber)) {
         return false;
     }
-    if (kind == kSortNumber) {
-        for (SortEntry& entry : m_entries) {
+    for (SortEntry& entry : m_entries) {
+        if (kind == kSortNumber) {
             entry.number = ReadNumber(entry.text);
+        } else {
+            entry.folded = entry.text;
+            for (char& c : entry.folded) {
+                c = static_cast<char>(Fold(c));
+            }
         }
     }
-    // A strict weak order that agrees with CompareEntries wherever that gives a nonzero
-    // result for one order of the pair and the opposite for the other: equal numbers are
-    // simply equal here, and rows with equal keys stay in their order.
-    const int parameter = ascending ? kind : -kind;
-    auto before = [this, parameter, kind, ascending](std::intptr_t d1, std::intptr_t d2) {
+    // A strict weak order that agrees with CompareEntries on every pair that it does not
+    // call equal: equal numbers are simply equal here, and rows with equal keys keep their
+    // order. std::string compares its bytes as unsigned values, as CompareText does.
+    auto before = [this, kind, ascending](std::intptr_t d1, std::intptr_t d2) {
         const SortEntry* e1 = EntryOf(d1);
         const SortEntry* e2 = EntryOf(d2);
         if (e1 == nullptr || e2 == nullptr) {
             return false;
         }
-        if (kind == kSortNumber) {
-            return ascending ? e1->number < e2->number : e2->number < e1->number;
+        if (!ascending) {
+            std::swap(e1, e2);
         }
-        return CompareEntries(*e1, *e2, parameter) < 0;
+        return kind == kSortNumber ? e1->number < e2->number : e1->folded < e2->folded;
     };
     m_pListCtrl->SortItems(before);
     return true;

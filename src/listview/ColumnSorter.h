@@ -13,7 +13,9 @@ class CPortListCtrl;
 struct SortEntry {
     std::intptr_t previousData = 0; // the row's item data before the sorter replaced it
     std::string text;               // the row's text in the sort column, read once
-    double number = 0;              // `text` read as a decimal number
+    // Sort keys made from `text` once per sort, so that comparisons do no more work:
+    std::string folded; // A..Z folded to lower case (text kind)
+    double number = 0;  // read as a decimal number (number kind)
 };
 
 // Sorts the rows of a list by one column. Made for one sort: the constructor reads every

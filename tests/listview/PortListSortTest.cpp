@@ -208,6 +208,46 @@ TEST(PortListSortEqualKeys, AColumnOfEqualNumbersSortsAndKeepsEveryRow) {
     }
 }
 
+// The order a sort leaves agrees with CompareEntries for every neighbouring pair, on texts
+// where case folding, punctuation between 'Z' and 'a', high bytes and number forms matter.
+TEST(PortListSortOrder, SortedNeighboursNeverCompareTheWrongWay) {
+    const std::vector<std::string> texts = {
+        "b",        "B",    "[x",  "_",  "a",  "Ab",  "ab",  "",   "\xc3\xa9",
+        "\xc3\x89", "z",    "Z1",  "z1", "10", "9",   "1e1", " 7", "-3",
+        "+3",       "0x10", "1.5", ".5", "5.", "abc", "ABD", "`"};
+    for (const int column : {kColProcessName, kColPid}) {
+        const int kind = CColumnSorter::SortKindOf(column);
+        for (const bool ascending : {true, false}) {
+            CPortListCtrl list;
+            for (int col = 0; col < kColumnCount; ++col) {
+                list.InsertColumn(col, QStringLiteral("c"), LVCFMT_LEFT, 40);
+            }
+            for (const std::string& text : texts) {
+                list.InsertItem("TCP", 0);
+                list.SetItemText(0, column, text);
+            }
+            {
+                CColumnSorter sorter(&list, column);
+                ASSERT_TRUE(sorter.Sort(ascending, kind));
+            }
+            ASSERT_EQ(list.GetItemCount(), static_cast<int>(texts.size()));
+            const int parameter = ascending ? kind : -kind;
+            for (int row = 0; row + 1 < list.GetItemCount(); ++row) {
+                SortEntry first;
+                first.text = list.GetItemText(row, column);
+                SortEntry second;
+                second.text = list.GetItemText(row + 1, column);
+                // Equal numbers compare "greater" both ways; only a strict "less" the other
+                // way round is wrong.
+                EXPECT_FALSE(CColumnSorter::CompareEntries(second, first, parameter) < 0 &&
+                             CColumnSorter::CompareEntries(first, second, parameter) > 0)
+                    << '"' << first.text << "\" before \"" << second.text << "\" kind "
+                    << parameter;
+            }
+        }
+    }
+}
+
 // A worker's list operations wait while a sort runs: right after each click the whole list
 // is in order, however many rows the worker is inserting meanwhile.
 TEST(PortListSortWhileFilling, WorkerInsertionsNeverLandInTheMiddleOfASort) {
