@@ -6,6 +6,7 @@
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/PosixFiles.h"
 #include "resources/ResourceIds.h"
+#include "settings/store/RegFileStore.h"
 #include "workers/WorkerThread.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ bool CPortsApp::InitInstance() {
     services.shell = &shell;
     services.system = std::make_shared<LinuxSystem>();
     services.trace = MakeTraceSink(m_options.trace);
+    services.registry = std::make_shared<RegFileStore>();
     services.files = std::make_shared<PosixFiles>();
     services.exportLocation = ExportLocation::ForThisProcess();
     services.programDir = services.exportLocation.ExecutableFolder();

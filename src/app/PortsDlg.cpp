@@ -61,10 +61,6 @@ QString StatusText() {
 constexpr int kIconSize = 32;
 constexpr int kSmallIconSize = 16;
 
-CRegistryKey MakeRegistryKey(const std::shared_ptr<IRegistry>& registry) {
-    return registry ? CRegistryKey(registry) : CRegistryKey();
-}
-
 } // namespace
 
 const CPortsDlg::CommandEntry CPortsDlg::kCommandTable[] = {
@@ -84,7 +80,7 @@ const CPortsDlg::CommandEntry CPortsDlg::kCommandTable[] = {
 
 CPortsDlg::CPortsDlg(PortsDlgServices services, QWidget* parent)
     : CTrayHostDlg(IDD_PORTS_DIALOG, parent, *services.shell), m_services(std::move(services)),
-      m_regKey(MakeRegistryKey(m_services.registry)), m_wndSeparator(Client()), m_wndList(Client()),
+      m_regKey(m_services.registry), m_wndSeparator(Client()), m_wndList(Client()),
       m_hIcon(LoadIconResource(IDR_MAINFRAME)) {
     m_monitorTimer.setSingleShot(false);
     connect(&m_monitorTimer, &QTimer::timeout, this, [this] { OnTimer(kMonitorTimerId); });

@@ -35,7 +35,7 @@ struct PortsDlgServices {
     std::shared_ptr<ISystem> system;         // required: the tables the refreshes read
     std::shared_ptr<ITraceSink> trace;       // required: where the readers' trace lines go
     std::shared_ptr<IMessageBox> messageBox; // empty: boxes on screen
-    std::shared_ptr<IRegistry> registry;     // empty: the registry file in its default folder
+    std::shared_ptr<IRegistry> registry;     // required: where the settings are kept
     std::shared_ptr<IFiles> files;           // required: where the export is written
     ExportLocation exportLocation;           // the folders the export may go to
     std::string programDir;                  // the running executable's folder (help); empty: none

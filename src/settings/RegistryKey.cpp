@@ -1,13 +1,10 @@
 #include "settings/RegistryKey.h"
 
 #include "settings/store/RegDocument.h"
-#include "settings/store/RegFileStore.h"
 
 #include <array>
 
 namespace hl {
-
-CRegistryKey::CRegistryKey() : CRegistryKey(std::make_shared<RegFileStore>()) {}
 
 CRegistryKey::CRegistryKey(std::shared_ptr<IRegistry> registry)
     : m_pRegistry(std::move(registry)) {}

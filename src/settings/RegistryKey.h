@@ -13,8 +13,6 @@ namespace hl {
 // one piece of work and closes it again. Copies share the registry backend and nothing else.
 class CRegistryKey {
 public:
-    // On the file registry in its default folder.
-    CRegistryKey();
     explicit CRegistryKey(std::shared_ptr<IRegistry> registry);
 
     // Accepts HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_USERS; any

@@ -10,6 +10,7 @@
 #include "platform/linux/PosixFiles.h"
 #include "platform/linux/UserFolders.h"
 #include "resources/ResourceIds.h"
+#include "settings/store/fake/FakeRegistry.h"
 #include "workers/WorkerThread.h"
 
 #include <QCoreApplication>
@@ -78,10 +79,7 @@ std::string UnwritableFolder(const QTemporaryDir& dir) {
 // The main window on empty fake tables, its export going to folders of the test's own.
 class ExportTest : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_config.isValid() && m_exeDir.isValid() && m_dataHome.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-    }
+    void SetUp() override { ASSERT_TRUE(m_exeDir.isValid() && m_dataHome.isValid()); }
     void TearDown() override {
         m_dlg.reset();
         EXPECT_TRUE(CWorkerThread::WaitUntilNoneLive(10s));
@@ -98,6 +96,7 @@ protected:
         services.system = std::make_shared<FakeSystem>();
         services.trace = std::make_shared<CaptureTraceSink>();
         services.files = files;
+        services.registry = std::make_shared<FakeRegistry>();
         services.exportLocation =
             ExportLocation(exeFolder, ExportLocation::DataFolderFor(dataHome.c_str(), nullptr));
         m_dlg = std::make_unique<CPortsDlg>(std::move(services));
@@ -133,7 +132,6 @@ protected:
     QTemporaryDir m_dataHome;
 
 private:
-    QTemporaryDir m_config;
     std::unique_ptr<CPortsDlg> m_dlg;
 };
 

@@ -14,6 +14,7 @@
 #include "resources/MenuBuilder.h"
 #include "resources/ResourceIds.h"
 #include "settings/ProgramSettings.h"
+#include "settings/store/fake/FakeRegistry.h"
 #include "workers/WorkerThread.h"
 
 #include <QAbstractButton>
@@ -23,7 +24,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <arpa/inet.h>
 #include <atomic>
@@ -51,13 +51,9 @@ using test::PumpUntil;
 
 constexpr uint32_t kNotStored = 0xDEADBEEF;
 
-// Every test starts with an empty config folder of its own.
+// Every test starts with empty settings of its own.
 class PortsDlgTest : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-    }
     void TearDown() override {
         m_dlg.reset();
         // Nothing of a refresh may outlive its test.
@@ -73,25 +69,26 @@ protected:
         services.trace = std::make_shared<CaptureTraceSink>();
         services.files = std::make_shared<PosixFiles>();
         services.programDir = programDir;
+        services.registry = registry;
         m_dlg = std::make_unique<CPortsDlg>(std::move(services));
         m_dlg->Create();
         return *m_dlg;
     }
 
-    static bool KeyExists() {
-        CRegistryKey key;
+    bool KeyExists() const {
+        CRegistryKey key(registry);
         return key.SetRootKey(kHkeyCurrentUser) && key.Open(kSettingsKeyPath, false);
     }
-    static std::optional<uint32_t> Stored(Setting setting) {
-        CRegistryKey key;
+    std::optional<uint32_t> Stored(Setting setting) const {
+        CRegistryKey key(registry);
         if (!key.SetRootKey(kHkeyCurrentUser) || !key.Open(kSettingsKeyPath, false)) {
             return std::nullopt;
         }
         const uint32_t value = key.ReadDword(SettingName(setting), kNotStored);
         return value == kNotStored ? std::nullopt : std::optional(value);
     }
-    static void Store(Setting setting, uint32_t value) {
-        CRegistryKey key;
+    void Store(Setting setting, uint32_t value) const {
+        CRegistryKey key(registry);
         ASSERT_TRUE(StoreSetting(key, setting, value));
     }
 
@@ -110,9 +107,9 @@ protected:
     FakeShell shell;
     std::shared_ptr<FakeSystem> fake = std::make_shared<FakeSystem>();
     std::string programDir; // where the window looks for its help
+    std::shared_ptr<FakeRegistry> registry = std::make_shared<FakeRegistry>();
 
 private:
-    QTemporaryDir m_config;
     std::unique_ptr<CPortsDlg> m_dlg;
 };
 
@@ -471,6 +468,7 @@ TEST_F(PortsDlgTest, DoModalRunsUntilTheDialogEnds) {
     services.system = fake;
     services.trace = std::make_shared<CaptureTraceSink>();
     services.files = std::make_shared<PosixFiles>();
+    services.registry = registry;
     CPortsDlg dlg(std::move(services));
     QTimer::singleShot(50, &dlg, [&] {
         EXPECT_TRUE(dlg.isVisible());

@@ -32,7 +32,7 @@ TEST(ProgramSettings, FirstUseCreatesTheKeyAndReadsTheDefaults) {
     TempFolder temp;
     // The default registry follows XDG_CONFIG_HOME; this test points it at its own folder.
     test::ScopedEnv config("XDG_CONFIG_HOME", temp.Path().c_str());
-    CRegistryKey key;
+    CRegistryKey key(std::make_shared<RegFileStore>());
     ProgramSettings settings;
     settings.m_nShowTCP = 0;
     ASSERT_TRUE(LoadSettings(key, settings));
