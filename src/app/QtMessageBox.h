@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/BoxWaits.h"
-#include "listview/UiCallPump.h"
+#include "uithread/UiCallPump.h"
 #include "platform/MessageBox.h"
 
 #include <QMessageBox>

@@ -3,7 +3,7 @@
 #include "inventory/ListOps.h"
 #include "listview/ImageList.h"
 #include "listview/PortListModel.h"
-#include "listview/UiCallPump.h"
+#include "uithread/UiCallPump.h"
 
 #include <QMenu>
 #include <QTableView>

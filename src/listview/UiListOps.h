@@ -1,7 +1,7 @@
 #pragma once
 
 #include "inventory/ListOps.h"
-#include "listview/UiCallQueue.h"
+#include "uithread/UiCallQueue.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "listview/UiCallPump.h"
+#include "uithread/UiCallPump.h"
 
 namespace hl {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listview/UiCallQueue.h"
+#include "uithread/UiCallQueue.h"
 
 #include <QObject>
 #include <memory>

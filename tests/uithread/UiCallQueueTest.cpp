@@ -1,5 +1,5 @@
 #include "QtTestSupport.h"
-#include "listview/UiCallPump.h"
+#include "uithread/UiCallPump.h"
 
 #include <QCoreApplication>
 #include <QTest>

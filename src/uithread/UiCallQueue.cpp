@@ -1,4 +1,4 @@
-#include "listview/UiCallQueue.h"
+#include "uithread/UiCallQueue.h"
 
 #include <QMetaObject>
 #include <QObject>
