@@ -9,7 +9,6 @@
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
 #include "settings/ProgramSettings.h"
-#include "workers/DetachableList.h"
 #include "workers/DetachableMessageBox.h"
 #include "workers/KillStarter.h"
 #include "workers/RefreshStarter.h"
@@ -85,15 +84,14 @@ CPortsDlg::CPortsDlg(PortsDlgServices services, QWidget* parent)
     m_monitorTimer.setSingleShot(false);
     connect(&m_monitorTimer, &QTimer::timeout, this, [this] { OnTimer(kMonitorTimerId); });
 
-    // Workers reach the list and the boxes only through handles that the window cuts when
-    // it ends.
-    m_pWorkerList = std::make_shared<DetachableList>(m_wndList.ThreadSafeOps());
+    // Workers reach the list and the boxes only through handles that the window cuts off
+    // when it ends (CutOffWorkers).
     m_pWorkerBoxes = std::make_shared<DetachableMessageBox>(
         m_services.messageBox ? m_services.messageBox : m_messageBoxes.Boxes());
     WorkerContext context;
     context.system = m_services.system;
     context.trace = m_services.trace;
-    context.list = m_pWorkerList;
+    context.list = m_wndList.ThreadSafeOps();
     context.messageBox = m_pWorkerBoxes;
     m_pKillStarter = std::make_unique<KillStarter>(context);
     m_pRefreshStarter = std::make_unique<RefreshStarter>(std::move(context));
@@ -421,9 +419,6 @@ void CPortsDlg::OnDestroy() {
 
 void CPortsDlg::CutOffWorkers() {
     m_monitorTimer.stop();
-    if (m_pWorkerList) {
-        m_pWorkerList->Detach();
-    }
     if (m_pWorkerBoxes) {
         m_pWorkerBoxes->Detach();
     }

@@ -24,7 +24,6 @@
 namespace hl {
 
 class CAboutBox;
-class DetachableList;
 class DetachableMessageBox;
 class KillStarter;
 class RefreshStarter;
@@ -139,7 +138,6 @@ private:
 
     QTimer m_monitorTimer;
     QtMessageBox m_messageBoxes;
-    std::shared_ptr<DetachableList> m_pWorkerList;
     std::shared_ptr<DetachableMessageBox> m_pWorkerBoxes;
     std::unique_ptr<RefreshStarter> m_pRefreshStarter;
     std::unique_ptr<KillStarter> m_pKillStarter;

@@ -42,8 +42,9 @@ int FindTcpRow(int hint, const TcpRowKey& key, int count,
                const std::function<const RowTexts&(int row)>& cellsOf);
 
 // The operations the readers and workers use on the connection list. Every call is carried
-// out completely before it returns, whichever thread makes it, and is safe to call from any
-// thread. Once the list is gone, every call fails at once (-1, false or empty text).
+// out completely before it returns. Each implementation says which threads may call it; the
+// handle that workers hold is safe from any thread and, once the list is gone, fails every
+// call at once (-1, false or empty text).
 class IListOps {
 public:
     virtual ~IListOps() = default;

@@ -74,80 +74,42 @@ std::shared_ptr<IListOps> CPortListCtrl::ThreadSafeOps() const {
     return m_ops;
 }
 
-// ---- list operations, any thread
+// ---- list operations
 
 int CPortListCtrl::InsertItem(const std::string& text, int image) {
-    return m_pump.Queue()->OnUiThread() ? DoInsertItem(text, image)
-                                        : m_ops->InsertItem(text, image);
-}
-
-bool CPortListCtrl::SetItemText(int row, int column, const std::string& text) {
-    return m_pump.Queue()->OnUiThread() ? DoSetItemText(row, column, text)
-                                        : m_ops->SetItemText(row, column, text);
-}
-
-bool CPortListCtrl::DeleteAllItems() {
-    return m_pump.Queue()->OnUiThread() ? DoDeleteAllItems() : m_ops->DeleteAllItems();
-}
-
-bool CPortListCtrl::DeleteItem(int row) {
-    return m_pump.Queue()->OnUiThread() ? DoDeleteItem(row) : m_ops->DeleteItem(row);
-}
-
-int CPortListCtrl::GetFirstSelected() {
-    return m_pump.Queue()->OnUiThread() ? DoGetFirstSelected() : m_ops->GetFirstSelected();
-}
-
-std::string CPortListCtrl::GetItemText(int row, int column) {
-    return m_pump.Queue()->OnUiThread() ? DoGetItemText(row, column)
-                                        : m_ops->GetItemText(row, column);
-}
-
-int CPortListCtrl::GetItemCount() {
-    return m_pump.Queue()->OnUiThread() ? DoGetItemCount() : m_ops->GetItemCount();
-}
-
-int CPortListCtrl::DeleteTcpRow(int row, const TcpRowKey& key) {
-    return m_pump.Queue()->OnUiThread() ? DoDeleteTcpRow(row, key) : m_ops->DeleteTcpRow(row, key);
-}
-
-int CPortListCtrl::InsertFilledItem(const RowTexts& cells, int image) {
-    return m_pump.Queue()->OnUiThread() ? DoInsertFilledItem(cells, image)
-                                        : m_ops->InsertFilledItem(cells, image);
-}
-
-// ---- the same, on the UI thread
-
-int CPortListCtrl::DoInsertItem(const std::string& text, int image) {
     const int row = m_model.InsertItem(text, image);
     SchedulePublish();
     return row;
 }
 
-int CPortListCtrl::DoInsertFilledItem(const RowTexts& cells, int image) {
+int CPortListCtrl::InsertFilledItem(const RowTexts& cells, int image) {
     const int row = m_model.InsertFilledItem(cells, image);
     SchedulePublish();
     return row;
 }
 
-bool CPortListCtrl::DoSetItemText(int row, int column, const std::string& text) {
+bool CPortListCtrl::SetItemText(int row, int column, const std::string& text) {
     return m_model.SetItemText(row, column, text);
 }
 
-bool CPortListCtrl::DoDeleteAllItems() {
+bool CPortListCtrl::DeleteAllItems() {
     m_publishTimer.stop();
     return m_model.DeleteAllItems();
 }
 
-bool CPortListCtrl::DoDeleteItem(int row) {
+bool CPortListCtrl::DeleteItem(int row) {
     return m_model.DeleteItem(row);
 }
 
-int CPortListCtrl::DoDeleteTcpRow(int row, const TcpRowKey& key) {
+int CPortListCtrl::DeleteTcpRow(int row, const TcpRowKey& key) {
     return m_model.DeleteTcpRow(row, key);
 }
 
-int CPortListCtrl::DoGetFirstSelected() const {
+int CPortListCtrl::GetFirstSelected() {
+    return FirstSelectedRow();
+}
+
+int CPortListCtrl::FirstSelectedRow() const {
     const QItemSelectionModel* selection = selectionModel();
     if (selection == nullptr) {
         return -1;
@@ -161,11 +123,11 @@ int CPortListCtrl::DoGetFirstSelected() const {
     return first < 0 ? -1 : m_model.ListRowOf(first);
 }
 
-std::string CPortListCtrl::DoGetItemText(int row, int column) const {
+std::string CPortListCtrl::GetItemText(int row, int column) {
     return m_model.GetItemText(row, column);
 }
 
-int CPortListCtrl::DoGetItemCount() const {
+int CPortListCtrl::GetItemCount() {
     return m_model.GetItemCount();
 }
 
@@ -425,7 +387,7 @@ void CPortListCtrl::keyPressEvent(QKeyEvent* event) {
 
 // Only the displayed row goes; the connection stays and the next refresh lists it again.
 void CPortListCtrl::OnDeleteKey() {
-    const int row = DoGetFirstSelected();
+    const int row = FirstSelectedRow();
     if (row < 0) {
         return;
     }

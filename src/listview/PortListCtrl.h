@@ -34,17 +34,17 @@ inline constexpr int LVCFMT_LEFT = 0;
 // display. While the list has the focus it keeps every key: Tab, Enter and Escape act on the
 // list and never on the dialog around it.
 //
-// It is also the list the workers fill: every list operation may be called from any thread
-// and is carried out on the UI thread before it returns (directly when called there). While
-// rows stream in, the view is told about them at most once per frame. Workers should hold
-// ThreadSafeOps(), which outlives the list and fails at once when the list is gone.
+// It is also the list the workers fill. Its own list operations are for the UI thread; a
+// worker holds ThreadSafeOps(), which carries each operation to the UI thread and waits for
+// it, and which CloseOperations() (or the list's end) cuts off. While rows stream in, the view
+// is told about them at most once per frame.
 class CPortListCtrl : public QTableView, public IListOps {
     Q_OBJECT
 public:
     explicit CPortListCtrl(QWidget* parent = nullptr);
     ~CPortListCtrl() override;
 
-    // IListOps, any thread.
+    // IListOps, UI thread only.
     int InsertItem(const std::string& text, int image) override;
     bool SetItemText(int row, int column, const std::string& text) override;
     bool DeleteAllItems() override;
@@ -57,8 +57,9 @@ public:
 
     // The list operations for worker threads, safe to keep after the list is destroyed.
     std::shared_ptr<IListOps> ThreadSafeOps() const;
-    // Fails every waiting and every later operation from another thread at once (done when
-    // the list is destroyed; the owner may do it earlier, when its window closes).
+    // Cuts the workers off: fails every waiting and every later operation of ThreadSafeOps()
+    // at once (done when the list is destroyed; the owner does it earlier, when its window
+    // closes).
     void CloseOperations() { m_pump.Close(); }
 
     // UI thread only from here on.
@@ -114,8 +115,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    friend class UiListOps;
-
     // The header: its click sorts, it selects nothing. A later header class takes the place
     // of the view's own header here.
     void AttachHeader(QHeaderView* header);
@@ -129,15 +128,7 @@ private:
     // Selects and focuses one row, leaving the selection of the others as it is.
     void SelectAndFocus(int viewRow);
 
-    int DoInsertItem(const std::string& text, int image);
-    int DoInsertFilledItem(const RowTexts& cells, int image);
-    bool DoSetItemText(int row, int column, const std::string& text);
-    bool DoDeleteAllItems();
-    bool DoDeleteItem(int row);
-    int DoDeleteTcpRow(int row, const TcpRowKey& key);
-    int DoGetFirstSelected() const;
-    std::string DoGetItemText(int row, int column) const;
-    int DoGetItemCount() const;
+    int FirstSelectedRow() const;
     void SchedulePublish();
 
     PortListModel m_model;

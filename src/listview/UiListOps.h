@@ -9,9 +9,11 @@ namespace hl {
 
 class CPortListCtrl;
 
-// The list operations of one CPortListCtrl for other threads: each is carried out on the UI
-// thread while the caller waits. The object may outlive the list; once the list is gone
-// every operation fails at once (-1, false, empty text, 0 rows).
+// The list operations of one CPortListCtrl for worker threads, the one handle they hold: each
+// is carried out on the UI thread through the list's call queue while the caller waits. The
+// object may outlive the list; once the queue is closed (CPortListCtrl::CloseOperations, or
+// the list's end) every operation fails at once (-1, false, empty text, 0 rows), also one
+// waiting at that moment.
 class UiListOps : public IListOps {
 public:
     UiListOps(std::shared_ptr<UiCallQueue> queue, CPortListCtrl* list)

@@ -24,6 +24,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 #include <arpa/inet.h>
 #include <atomic>

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace hl {
@@ -90,9 +91,24 @@ TEST_F(PortListCtrlTest, OperationsOnTheUiThread) {
 TEST_F(PortListCtrlTest, OperationsFromAWorkerGiveTheSameResults) {
     auto ops = list.ThreadSafeOps();
     EXPECT_EQ(RunOnWorker([ops] { return RunReaderSequence(*ops); }), kExpectedSequence);
-    // The list object's own operations forward from a worker thread as well.
-    CPortListCtrl* raw = &list;
-    EXPECT_EQ(RunOnWorker([raw] { return raw->GetItemText(0, kColProcessName); }), "t2");
+}
+
+// The window cuts its workers off when it closes, before the list itself goes: from then on
+// every operation of the handle fails at once and leaves the list as it was.
+TEST_F(PortListCtrlTest, OperationsFromAWorkerFailAtOnceOnceClosed) {
+    list.InsertFilledItem(Cells("TCP", "7"), 0);
+    list.selectRow(0);
+    auto ops = list.ThreadSafeOps();
+    list.CloseOperations();
+    const auto results = RunOnWorker([ops] {
+        return std::tuple(ops->InsertFilledItem(Cells("UDP", "8"), 1), ops->InsertItem("UDP", 1),
+                          ops->SetItemText(0, kColPid, "9"), ops->GetItemText(0, kColPid),
+                          ops->GetItemCount(), ops->GetFirstSelected(), ops->DeleteItem(0),
+                          ops->DeleteAllItems());
+    });
+    EXPECT_EQ(results, std::tuple(-1, -1, false, std::string(), 0, -1, false, false));
+    ASSERT_EQ(list.GetItemCount(), 1);
+    EXPECT_EQ(list.GetItemText(0, kColPid), "7");
 }
 
 TEST_F(PortListCtrlTest, TheViewLearnsOfStreamedRowsAtTheNextFrame) {

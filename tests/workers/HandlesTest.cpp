@@ -1,6 +1,5 @@
 #include "WorkerTestSupport.h"
 #include "workers/ConsoleMessageBox.h"
-#include "workers/DetachableList.h"
 #include "workers/DetachableMessageBox.h"
 
 #include <cstdio>
@@ -13,38 +12,6 @@ namespace hl {
 namespace {
 
 using namespace test;
-
-TEST(WorkerHandles, ListForwardsEveryOperationUntilDetachedThenFailsAtOnce) {
-    auto target = std::make_shared<RecordingList>();
-    DetachableList list(target);
-
-    RowTexts cells;
-    cells[kColProtocol] = "TCP";
-    cells[kColLocalPort] = "80";
-    EXPECT_EQ(list.InsertFilledItem(cells, 0), 0);
-    EXPECT_EQ(list.InsertItem("UDP", 1), 0);
-    EXPECT_TRUE(list.SetItemText(0, kColLocalPort, "53"));
-    EXPECT_EQ(list.GetItemText(1, kColLocalPort), "80");
-    EXPECT_EQ(list.GetItemCount(), 2);
-    target->List().Select(1);
-    EXPECT_EQ(list.GetFirstSelected(), 1);
-    EXPECT_TRUE(list.DeleteItem(0));
-    EXPECT_TRUE(list.Attached());
-    const size_t forwarded = target->Log().size();
-
-    list.Detach();
-    EXPECT_FALSE(list.Attached());
-    EXPECT_EQ(list.InsertFilledItem(cells, 0), -1);
-    EXPECT_EQ(list.InsertItem("UDP", 1), -1);
-    EXPECT_FALSE(list.SetItemText(0, kColLocalPort, "53"));
-    EXPECT_EQ(list.GetItemText(0, kColProtocol), "");
-    EXPECT_EQ(list.GetItemCount(), 0);
-    EXPECT_EQ(list.GetFirstSelected(), -1);
-    EXPECT_FALSE(list.DeleteItem(0));
-    EXPECT_FALSE(list.DeleteAllItems());
-    EXPECT_EQ(target->Log().size(), forwarded);
-    EXPECT_EQ(target->List().GetItemCount(), 1);
-}
 
 TEST(WorkerHandles, MessageBoxDetachDoesNotWaitForTheBoxOnScreen) {
     auto target = std::make_shared<BlockingMessageBox>();

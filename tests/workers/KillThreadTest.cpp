@@ -2,7 +2,6 @@
 
 #include "WorkerTestSupport.h"
 #include "platform/fake/FakeMessageBox.h"
-#include "workers/DetachableList.h"
 #include "workers/DetachableMessageBox.h"
 #include "workers/KillStarter.h"
 #include "workers/RefreshStarter.h"
@@ -256,20 +255,20 @@ TEST(Kill, CloseWaitingForItsBoxDoesNotHoldUpARefresh) {
     EXPECT_EQ(Texts(*f.list), (std::vector<std::string>{"TCP 22 10.0.0.9"}));
 }
 
-// The window closes while a close worker shows its box: Detach() returns at once, and the
-// worker, once its box is gone, neither removes a row nor shows anything.
+// The window closes while a close worker shows its box: cutting the list and the boxes off
+// returns at once, and the worker, once its box is gone, neither removes a row nor shows
+// anything.
 TEST(Kill, WorkerOfAClosedWindowTouchesNothingAfterItsBox) {
     CloseFixture f;
     auto target = std::make_shared<RecordingList>();
     Fill(target->List(), kListRows);
-    auto list = std::make_shared<DetachableList>(target);
     auto box = std::make_shared<DetachableMessageBox>(f.boxes);
-    KillStarter starter(f.Context(list, box));
+    KillStarter starter(f.Context(target, box));
 
     ASSERT_TRUE(starter.Start("10.0.0.7", "80", 2));
     ASSERT_TRUE(f.boxes->WaitForBoxes(1));
     ASSERT_TRUE(starter.Start("10.0.0.9", "22", 0)); // waits for the close lock
-    list->Detach();
+    target->Close();
     box->Detach();
     EXPECT_EQ(f.boxes->OpenBoxes(), 1u) << "Detach must not wait for the open box";
 

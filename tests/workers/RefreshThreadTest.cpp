@@ -1,5 +1,4 @@
 #include "WorkerTestSupport.h"
-#include "workers/DetachableList.h"
 #include "workers/RefreshStarter.h"
 
 #include <arpa/inet.h>
@@ -204,15 +203,14 @@ TEST(Refresh, WorkersOfAClosedWindowNeverReachItsList) {
     auto system = std::make_shared<GatedSystem>();
     ScriptTables(system->fake);
     auto target = std::make_shared<RecordingList>();
-    auto handle = std::make_shared<DetachableList>(target);
-    RefreshStarter starter({system, std::make_shared<CaptureTraceSink>(), handle, nullptr});
+    RefreshStarter starter({system, std::make_shared<CaptureTraceSink>(), target, nullptr});
 
     system->gate.Close();
     ASSERT_TRUE(starter.Start(1, 1));
     ASSERT_TRUE(system->gate.WaitForArrivals(1));
     ASSERT_TRUE(starter.Start(1, 1));
     const size_t before = target->Log().size();
-    handle->Detach();
+    target->Close();
     system->gate.Open();
     ASSERT_TRUE(AllWorkersEnded());
 

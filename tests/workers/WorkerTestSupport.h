@@ -8,6 +8,7 @@
 #include "platform/fake/FakeSystem.h"
 #include "workers/WorkerThread.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -39,7 +40,8 @@ inline bool AllWorkersEnded() {
     return CWorkerThread::WaitUntilNoneLive(kWait);
 }
 
-// A MemoryList that logs every operation with the thread that made it.
+// A MemoryList that logs every operation with the thread that made it. Close() makes it act as
+// the window's list handle once the window is gone: every operation fails at once, unlogged.
 class RecordingList : public IListOps {
 public:
     enum class Op { Insert, SetText, DeleteAll, Delete, FirstSelected, GetText, Count, DeleteTcp };
@@ -52,34 +54,58 @@ public:
     };
 
     int InsertItem(const std::string& text, int image) override {
+        if (m_closed) {
+            return -1;
+        }
         Log(Op::Insert, 0, 0, text);
         return m_list.InsertItem(text, image);
     }
     bool SetItemText(int row, int column, const std::string& text) override {
+        if (m_closed) {
+            return false;
+        }
         Log(Op::SetText, row, column, text);
         return m_list.SetItemText(row, column, text);
     }
     bool DeleteAllItems() override {
+        if (m_closed) {
+            return false;
+        }
         Log(Op::DeleteAll);
         return m_list.DeleteAllItems();
     }
     bool DeleteItem(int row) override {
+        if (m_closed) {
+            return false;
+        }
         Log(Op::Delete, row);
         return m_list.DeleteItem(row);
     }
     int GetFirstSelected() override {
+        if (m_closed) {
+            return -1;
+        }
         Log(Op::FirstSelected);
         return m_list.GetFirstSelected();
     }
     std::string GetItemText(int row, int column) override {
+        if (m_closed) {
+            return {};
+        }
         Log(Op::GetText, row, column);
         return m_list.GetItemText(row, column);
     }
     int GetItemCount() override {
+        if (m_closed) {
+            return 0;
+        }
         Log(Op::Count);
         return m_list.GetItemCount();
     }
     int DeleteTcpRow(int row, const TcpRowKey& key) override {
+        if (m_closed) {
+            return -1;
+        }
         Log(Op::DeleteTcp, row, -1, key.remoteAddress + ":" + key.localPort);
         return m_list.DeleteTcpRow(row, key);
     }
@@ -97,6 +123,7 @@ public:
         return n;
     }
     MemoryList& List() { return m_list; }
+    void Close() { m_closed = true; }
 
 private:
     void Log(Op op, int row = -1, int column = -1, const std::string& text = {}) {
@@ -107,6 +134,7 @@ private:
     mutable std::mutex m_mutex;
     std::vector<Entry> m_log;
     MemoryList m_list;
+    std::atomic<bool> m_closed{false};
 };
 
 // Records every box and keeps it on "screen" until the test dismisses it.
