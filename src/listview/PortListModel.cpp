@@ -104,13 +104,16 @@ void PortListModel::SortItems(const ItemDataOrder& before) {
     if (count < 2) {
         return;
     }
-    // order[r] = the slot of the row that ends at list row r.
+    // order[r] = the slot of the row that ends at list row r. The item data is copied out
+    // once, so the comparisons do not reach into the large rows.
     std::vector<size_t> order(count);
+    std::vector<std::intptr_t> data(count);
     for (size_t row = 0; row < count; ++row) {
         order[row] = count - 1 - row;
+        data[row] = m_rows[row].data;
     }
     std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return before(m_rows[a].data, m_rows[b].data); });
+                     [&](size_t a, size_t b) { return before(data[a], data[b]); });
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // Every row is published, so view rows and list rows are the same numbers.
