@@ -1,5 +1,5 @@
-// harborlight-report: the machine's IPv4 TCP connections and UDP endpoints with their owning
-// processes, read once and written to standard output as CSV. Trace lines of the table
+// harborlight-report: the machine's IPv4 and IPv6 TCP connections and UDP endpoints with their
+// owning processes, read once and written to standard output as CSV. Trace lines of the table
 // readers go to standard error.
 
 #include "inventory/CsvFormat.h"
@@ -14,10 +14,10 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: harborlight-report\n"
-    "Lists the machine's IPv4 TCP connections and UDP endpoints with the process that owns\n"
-    "each, as CSV on standard output (header line, one line per socket, CRLF line ends).\n"
-    "TCP rows come first, each protocol in reverse table order. Trace lines go to standard\n"
-    "error. Seeing the sockets of other users' processes needs root.\n";
+    "Lists the machine's IPv4 and IPv6 TCP connections and UDP endpoints with the process\n"
+    "that owns each, as CSV on standard output (header line, one line per socket, CRLF line\n"
+    "ends). The rows read TCP, TCPv6, UDP, UDPv6, each table in reverse table order. Trace\n"
+    "lines go to standard error. Seeing the sockets of other users' processes needs root.\n";
 
 } // namespace
 
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     hl::StreamTraceSink trace(stderr);
     const auto ipHelper = system.OpenIpHelper();
 
-    // Both protocols, UDP read first: the TCP rows end above the UDP rows.
+    // Both protocols of both families, UDP read first: the TCP rows end above the UDP rows.
     hl::FillTables(list, *ipHelper, system.Processes(), trace, 1, 1);
     std::fputs("\n", stderr);
 

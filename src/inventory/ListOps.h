@@ -20,6 +20,9 @@ enum Column : int {
 };
 
 inline constexpr int kNoImage = -1;
+// The row images of the table readers, the same for both address families.
+inline constexpr int kTcpImage = 0;
+inline constexpr int kUdpImage = 1;
 
 using RowTexts = std::array<std::string, kColumnCount>;
 

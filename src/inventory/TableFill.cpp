@@ -1,6 +1,8 @@
 #include "inventory/TableFill.h"
 
+#include "inventory/Tcp6Table.h"
 #include "inventory/TcpTable.h"
+#include "inventory/Udp6Table.h"
 #include "inventory/UdpTable.h"
 
 namespace hl {
@@ -11,12 +13,24 @@ void FillTables(IListOps& list, IIpHelper& ipHelper, IProcessInfo& processes, IT
     tcp.m_pList = &list;
     CUdpTable udp(ipHelper, processes, trace);
     udp.m_pList = &list;
+    CTcp6Table tcp6(ipHelper, processes, trace);
+    tcp6.m_pList = &list;
+    CUdp6Table udp6(ipHelper, processes, trace);
+    udp6.m_pList = &list;
 
-    if (showUdp == 1 && udp.FillFromExTable() != 1) {
-        udp.FillFromTable();
+    // Each table falls back on its own; a machine without IPv6 just adds no IPv6 rows.
+    const auto fill = [](auto& table) {
+        if (table.FillFromExTable() != 1) {
+            table.FillFromTable();
+        }
+    };
+    if (showUdp == 1) {
+        fill(udp6);
+        fill(udp);
     }
-    if (showTcp == 1 && tcp.FillFromExTable() != 1) {
-        tcp.FillFromTable();
+    if (showTcp == 1) {
+        fill(tcp6);
+        fill(tcp);
     }
 }
 

@@ -7,22 +7,6 @@
 #include <vector>
 
 namespace hl {
-namespace {
-
-constexpr int kTcpImage = 0;
-
-// The trace line pads an address to a fixed column: 17 minus its length blanks, each its
-// own write, for addresses of at most 16 characters.
-void WriteFill(ITraceSink& trace, const std::string& address) {
-    if (address.size() <= 16) {
-        for (size_t i = address.size(); i < 17; ++i) {
-            trace.Write(" ");
-        }
-    }
-}
-
-} // namespace
-
 CTcpTable::CTcpTable(IIpHelper& ipHelper, IProcessInfo& processes, ITraceSink& trace,
                      IMessageBox* messageBox)
     : m_ipHelper(ipHelper), m_processes(processes), m_trace(trace), m_messageBox(messageBox) {}
@@ -76,14 +60,8 @@ int CTcpTable::FillFromTable() {
         cells[kColLocalAddress] = local;
         m_pList->InsertFilledItem(cells, kNoImage);
 
-        m_trace.Write("\n TCP\t" + local + " ");
-        WriteFill(m_trace, local);
-        m_trace.Write("\t " + std::to_string(HostPort(row.localPort)));
-        m_trace.Write(" \t\t" + remote);
-        WriteFill(m_trace, remote);
-        m_trace.Write("\t " + std::to_string(HostPort(row.remotePort)));
-        m_trace.Write("\t\t" + GetStateName(row.state));
-        m_trace.EndLine();
+        WriteTcpTrace(m_trace, "TCP", local, row.localPort, remote, row.remotePort,
+                      GetStateName(row.state));
     }
     return 1;
 }

@@ -7,12 +7,6 @@
 #include <vector>
 
 namespace hl {
-namespace {
-
-constexpr int kUdpImage = 1;
-
-} // namespace
-
 CUdpTable::CUdpTable(IIpHelper& ipHelper, IProcessInfo& processes, ITraceSink& trace)
     : m_ipHelper(ipHelper), m_processes(processes), m_trace(trace) {}
 
@@ -32,9 +26,7 @@ int CUdpTable::FillFromExTable() {
         cells[kColProcessName] = names.GetProcessName(row.pid);
         cells[kColLocalAddress] = FormatAddress(row.localAddr);
         cells[kColLocalPort] = FormatPort(row.localPort);
-        m_trace.Write("\n UDP \t" + cells[kColPid] + " \t" + cells[kColProcessName] + "  \t" +
-                      cells[kColLocalAddress] + " \t" + cells[kColLocalPort]);
-        m_trace.EndLine();
+        WriteUdpExTrace(m_trace, cells);
         m_pList->InsertFilledItem(cells, kUdpImage);
     }
     return 1;
@@ -46,9 +38,7 @@ int CUdpTable::FillFromTable() {
         return ReaderFailure(error);
     }
     for (const UdpRow& row : rows) {
-        m_trace.Write("\n UDP \t" + FormatAddress(row.localAddr) + " \t" +
-                      std::to_string(HostPort(row.localPort)));
-        m_trace.EndLine();
+        WriteUdpTrace(m_trace, "UDP", FormatAddress(row.localAddr), row.localPort);
     }
     return 1;
 }

@@ -3,6 +3,7 @@
 
 #include "platform/UniqueFd.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <array>
 #include <cstdio>
@@ -76,25 +77,49 @@ std::vector<Row> ParseReport(const std::string& csv, std::string* header) {
     return rows;
 }
 
-UniqueFd Socket(int type) {
-    return UniqueFd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
+// Loopback addresses of one family: 127.0.0.1 or ::1, with the port in host order.
+sockaddr_storage Loopback(int family, uint16_t port) {
+    sockaddr_storage a{};
+    if (family == AF_INET6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&a);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_addr = in6addr_loopback;
+        in6->sin6_port = htons(port);
+    } else {
+        auto* in = reinterpret_cast<sockaddr_in*>(&a);
+        in->sin_family = AF_INET;
+        in->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        in->sin_port = htons(port);
+    }
+    return a;
 }
 
-uint16_t BindLoopback(int fd) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    return ntohs(addr.sin_port);
+socklen_t AddrLen(int family) {
+    return family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+}
+
+UniqueFd Socket(int type, int family = AF_INET) {
+    return UniqueFd(::socket(family, type | SOCK_CLOEXEC, 0));
 }
 
 uint16_t LocalPort(int fd) {
-    sockaddr_in addr{};
+    sockaddr_storage addr{};
     socklen_t len = sizeof addr;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    return ntohs(addr.sin_port);
+    return ntohs(addr.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port
+                                            : reinterpret_cast<sockaddr_in*>(&addr)->sin_port);
+}
+
+uint16_t BindLoopback(int fd, int family = AF_INET) {
+    const sockaddr_storage addr = Loopback(family, 0);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&addr), AddrLen(family)), 0);
+    return LocalPort(fd);
+}
+
+bool HasIpv6Loopback() {
+    const UniqueFd fd = Socket(SOCK_DGRAM, AF_INET6);
+    const sockaddr_storage addr = Loopback(AF_INET6, 0);
+    return fd && ::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), AddrLen(AF_INET6)) == 0;
 }
 
 std::string OwnName() {
@@ -105,28 +130,32 @@ std::string OwnName() {
 }
 
 struct LoopbackSockets {
-    UniqueFd listener = Socket(SOCK_STREAM);
-    UniqueFd client = Socket(SOCK_STREAM);
+    int family;
+    UniqueFd listener = Socket(SOCK_STREAM, family);
+    UniqueFd client = Socket(SOCK_STREAM, family);
     UniqueFd server;
-    UniqueFd udp = Socket(SOCK_DGRAM);
+    UniqueFd udp = Socket(SOCK_DGRAM, family);
     uint16_t listenPort = 0, clientPort = 0, udpPort = 0;
 
-    LoopbackSockets() {
-        listenPort = BindLoopback(listener.Get());
+    explicit LoopbackSockets(int family_ = AF_INET) : family(family_) {
+        listenPort = BindLoopback(listener.Get(), family);
         EXPECT_EQ(::listen(listener.Get(), 4), 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        to.sin_port = htons(listenPort);
-        EXPECT_EQ(::connect(client.Get(), reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+        const sockaddr_storage to = Loopback(family, listenPort);
+        EXPECT_EQ(::connect(client.Get(), reinterpret_cast<const sockaddr*>(&to), AddrLen(family)),
+                  0);
         server.Reset(::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
         clientPort = LocalPort(client.Get());
-        udpPort = BindLoopback(udp.Get());
+        udpPort = BindLoopback(udp.Get(), family);
     }
 };
 
 TEST(Report, ListsTheTestsOwnSocketsWithPidAndName) {
+    const bool ipv6 = HasIpv6Loopback();
     LoopbackSockets s;
+    std::unique_ptr<LoopbackSockets> s6;
+    if (ipv6) {
+        s6 = std::make_unique<LoopbackSockets>(AF_INET6);
+    }
     std::string header;
     const auto rows = ParseReport(RunCommand(ReportPath() + " 2>/dev/null"), &header);
     EXPECT_EQ(header, "Protocol,PID,Process Name,Local Address,Local Port,Remote Address,"
@@ -134,52 +163,74 @@ TEST(Report, ListsTheTestsOwnSocketsWithPidAndName) {
 
     const std::string pid = std::to_string(::getpid());
     const std::string name = OwnName();
-    const std::string lp = std::to_string(s.listenPort), cp = std::to_string(s.clientPort);
     const std::set<Row> found(rows.begin(), rows.end());
-    const std::vector<Row> expected = {
-        {"TCP", pid, name, "127.0.0.1", lp, "0.0.0.0", "0", "LISTEN"},
-        {"TCP", pid, name, "127.0.0.1", cp, "127.0.0.1", lp, "ESTABLISHED"},
-        {"TCP", pid, name, "127.0.0.1", lp, "127.0.0.1", cp, "ESTABLISHED"},
-        {"UDP", pid, name, "127.0.0.1", std::to_string(s.udpPort), "", "", ""},
+    std::vector<Row> expected;
+    const auto expect = [&](const LoopbackSockets& l, const std::string& v, const char* addr,
+                            const char* any) {
+        const std::string lp = std::to_string(l.listenPort), cp = std::to_string(l.clientPort);
+        expected.push_back({"TCP" + v, pid, name, addr, lp, any, "0", "LISTEN"});
+        expected.push_back({"TCP" + v, pid, name, addr, cp, addr, lp, "ESTABLISHED"});
+        expected.push_back({"TCP" + v, pid, name, addr, lp, addr, cp, "ESTABLISHED"});
+        expected.push_back({"UDP" + v, pid, name, addr, std::to_string(l.udpPort), "", "", ""});
     };
+    expect(s, "", "127.0.0.1", "0.0.0.0");
+    if (s6) {
+        expect(*s6, "v6", "::1", "::");
+    }
     for (const Row& row : expected) {
         EXPECT_EQ(found.count(row), 1u)
             << "missing: " << row[0] << " " << row[3] << ":" << row[4] << " " << row[7];
     }
-    // Every TCP row stands above every UDP row.
-    bool seenUdp = false;
+    // From the top: every TCP row, then TCPv6, UDP and UDPv6.
+    const std::vector<std::string> order = {"TCP", "TCPv6", "UDP", "UDPv6"};
+    size_t at = 0;
     for (const Row& row : rows) {
-        seenUdp = seenUdp || row[0] == "UDP";
-        EXPECT_FALSE(seenUdp && row[0] == "TCP");
+        const auto kind = std::find(order.begin(), order.end(), row[0]);
+        ASSERT_NE(kind, order.end()) << row[0];
+        const auto index = static_cast<size_t>(kind - order.begin());
+        EXPECT_GE(index, at) << row[0] << " below a " << order[at] << " row";
+        at = std::max(at, index);
+    }
+    if (!ipv6) {
+        GTEST_SKIP() << "IPv4 checked; no IPv6 loopback address on this machine";
     }
 }
 
-// "tcp 127.0.0.1:80 127.0.0.1:5000" for each IPv4 socket `ss -tuan -4` lists.
+// "tcp 127.0.0.1:80 127.0.0.1:5000" for each IPv4 socket `ss -tuan` lists, and
+// "tcp6 ::1:80 ::1:5000" for each IPv6 one: addresses without brackets and zones, "*" as the
+// family's wildcard address or port 0.
 std::set<std::string> SsSockets() {
     std::set<std::string> out;
-    std::istringstream in(RunCommand("ss -tuan -4 2>/dev/null"));
-    std::string line;
-    std::getline(in, line); // header
-    auto clean = [](std::string endpoint) {
-        if (auto pct = endpoint.find('%'); pct != std::string::npos) {
-            endpoint.erase(pct, endpoint.rfind(':') - pct);
+    for (const bool v6 : {false, true}) {
+        std::istringstream in(
+            RunCommand(v6 ? "ss -tuan -6 2>/dev/null" : "ss -tuan -4 2>/dev/null"));
+        std::string line;
+        std::getline(in, line); // header
+        auto clean = [v6](std::string endpoint) {
+            const size_t colon = endpoint.rfind(':');
+            std::string addr = endpoint.substr(0, colon);
+            std::string port = endpoint.substr(colon + 1);
+            if (auto pct = addr.find('%'); pct != std::string::npos) {
+                addr.erase(pct);
+            }
+            if (addr.size() >= 2 && addr.front() == '[' && addr.back() == ']') {
+                addr = addr.substr(1, addr.size() - 2);
+            }
+            if (addr == "*") {
+                addr = v6 ? "::" : "0.0.0.0";
+            }
+            return addr + ":" + (port == "*" ? "0" : port);
+        };
+        while (std::getline(in, line)) {
+            std::istringstream f(line);
+            std::string netid, state, recvq, sendq, local, peer;
+            if (!(f >> netid >> state >> recvq >> sendq >> local >> peer)) {
+                continue;
+            }
+            const std::string family = v6 ? "6 " : " ";
+            out.insert(netid == "udp" ? "udp" + family + clean(local)
+                                      : "tcp" + family + clean(local) + " " + clean(peer));
         }
-        if (endpoint.ends_with(":*")) {
-            endpoint.replace(endpoint.size() - 1, 1, "0");
-        }
-        if (endpoint.starts_with("*:")) {
-            endpoint = "0.0.0.0" + endpoint.substr(1);
-        }
-        return endpoint;
-    };
-    while (std::getline(in, line)) {
-        std::istringstream f(line);
-        std::string netid, state, recvq, sendq, local, peer;
-        if (!(f >> netid >> state >> recvq >> sendq >> local >> peer)) {
-            continue;
-        }
-        out.insert(netid == "udp" ? "udp " + clean(local)
-                                  : "tcp " + clean(local) + " " + clean(peer));
     }
     return out;
 }
@@ -188,8 +239,17 @@ std::set<std::string> ReportSockets() {
     std::string header;
     std::set<std::string> out;
     for (const Row& row : ParseReport(RunCommand(ReportPath() + " 2>/dev/null"), &header)) {
-        out.insert(row[0] == "UDP" ? "udp " + row[3] + ":" + row[4]
-                                   : "tcp " + row[3] + ":" + row[4] + " " + row[5] + ":" + row[6]);
+        const bool v6 = row[0].ends_with("v6");
+        const std::string family = v6 ? "6 " : " ";
+        auto clean = [](std::string addr) {
+            if (auto pct = addr.find('%'); pct != std::string::npos) {
+                addr.erase(pct);
+            }
+            return addr;
+        };
+        out.insert(row[0].starts_with("UDP") ? "udp" + family + clean(row[3]) + ":" + row[4]
+                                             : "tcp" + family + clean(row[3]) + ":" + row[4] + " " +
+                                                   clean(row[5]) + ":" + row[6]);
     }
     return out;
 }
@@ -199,6 +259,10 @@ TEST(Report, ListsTheSameSocketsAsSs) {
         GTEST_SKIP() << "ss is not installed";
     }
     LoopbackSockets s;
+    std::unique_ptr<LoopbackSockets> s6;
+    if (HasIpv6Loopback()) {
+        s6 = std::make_unique<LoopbackSockets>(AF_INET6);
+    }
     // Other programs open and close sockets meanwhile: what ss shows both before and after
     // must be in the report, and what the report shows must be in one of the two.
     const auto before = SsSockets();
@@ -211,7 +275,7 @@ TEST(Report, ListsTheSameSocketsAsSs) {
             EXPECT_EQ(report.count(sock), 1u) << "ss shows, report does not: " << sock;
         }
     }
-    EXPECT_GE(stable, 4u);
+    EXPECT_GE(stable, s6 ? 8u : 4u);
     for (const auto& sock : report) {
         EXPECT_TRUE(before.count(sock) != 0 || after.count(sock) != 0)
             << "report shows, ss does not: " << sock;
