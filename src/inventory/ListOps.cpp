@@ -3,8 +3,8 @@
 namespace hl {
 
 bool TcpRowKey::Matches(const RowTexts& cells) const {
-    return cells[kColProtocol] == "TCP" && cells[kColRemoteAddress] == remoteAddress &&
-           cells[kColLocalPort] == localPort &&
+    return (cells[kColProtocol] == "TCP" || cells[kColProtocol] == "TCPv6") &&
+           cells[kColRemoteAddress] == remoteAddress && cells[kColLocalPort] == localPort &&
            (!FourFields() ||
             (cells[kColLocalAddress] == localAddress && cells[kColRemotePort] == remotePort));
 }

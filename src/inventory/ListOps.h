@@ -35,7 +35,7 @@ struct TcpRowKey {
     std::string remotePort;   // empty: not compared
 
     bool FourFields() const { return !localAddress.empty() && !remotePort.empty(); }
-    // Whether a row with these cells is a TCP row of this connection.
+    // Whether a row with these cells is a TCP or TCPv6 row of this connection.
     bool Matches(const RowTexts& cells) const;
 };
 

@@ -12,7 +12,15 @@ namespace {
 
 constexpr const char* kProtocol = "TCPv6";
 
-bool SameRemote(const Ip6Addr& row, const Ip6Addr& wanted) {
+void TellCloseResult(IMessageBox* box, bool closed) {
+    if (box != nullptr) {
+        box->Show(closed ? "Connection closed succesfully" : "Error closing connection", kAppTitle,
+                  MessageIcon::Information);
+    }
+}
+
+// The plain table gives no scopes, so a scope takes part only where both sides have one.
+bool SameAddress(const Ip6Addr& row, const Ip6Addr& wanted) {
     return row.bytes == wanted.bytes &&
            (row.scopeId == 0 || wanted.scopeId == 0 || row.scopeId == wanted.scopeId);
 }
@@ -67,6 +75,19 @@ int CTcp6Table::FillFromTable() {
 
 bool CTcp6Table::FindConnection(const Ip6Addr& remoteAddr, uint32_t localPort, Ip6Addr& localAddr,
                                 uint32_t& remotePort) {
+    return Find(Target{remoteAddr, localPort, std::nullopt, std::nullopt}, localAddr, remotePort);
+}
+
+bool CTcp6Table::CloseConnection(const Ip6Addr& remoteAddr, uint32_t localPort) {
+    return Close(Target{remoteAddr, localPort, std::nullopt, std::nullopt});
+}
+
+bool CTcp6Table::CloseConnection(const Ip6Addr& remoteAddr, uint32_t localPort,
+                                 const Ip6Addr& localAddr, uint32_t remotePort) {
+    return Close(Target{remoteAddr, localPort, localAddr, remotePort});
+}
+
+bool CTcp6Table::Find(const Target& target, Ip6Addr& localAddr, uint32_t& remotePort) {
     localAddr = Ip6Addr{};
     remotePort = 0;
     std::vector<Tcp6Row> rows;
@@ -74,8 +95,11 @@ bool CTcp6Table::FindConnection(const Ip6Addr& remoteAddr, uint32_t localPort, I
         return false;
     }
     for (const Tcp6Row& row : rows) {
-        if (row.state == kTcpStateEstablished && (row.localPort & 0xFFFF) == (localPort & 0xFFFF) &&
-            SameRemote(row.remoteAddr, remoteAddr)) {
+        if (row.state == kTcpStateEstablished &&
+            (row.localPort & 0xFFFF) == (target.localPort & 0xFFFF) &&
+            SameAddress(row.remoteAddr, target.remoteAddr) &&
+            (!target.localAddr || SameAddress(row.localAddr, *target.localAddr)) &&
+            (!target.remotePort || (row.remotePort & 0xFFFF) == (*target.remotePort & 0xFFFF))) {
             localAddr = row.localAddr;
             remotePort = row.remotePort & 0xFFFF;
             return true;
@@ -84,30 +108,24 @@ bool CTcp6Table::FindConnection(const Ip6Addr& remoteAddr, uint32_t localPort, I
     return false;
 }
 
-bool CTcp6Table::CloseConnection(const Ip6Addr& remoteAddr, uint32_t localPort) {
-    auto tell = [this](const char* text) {
-        if (m_messageBox != nullptr) {
-            m_messageBox->Show(text, kAppTitle, MessageIcon::Information);
-        }
-    };
+bool CTcp6Table::Close(const Target& target) {
     Tcp6Row row;
-    if (!FindConnection(remoteAddr, localPort, row.localAddr, row.remotePort)) {
-        tell("Error closing connection");
+    if (!Find(target, row.localAddr, row.remotePort)) {
+        TellCloseResult(m_messageBox, false);
         return false;
     }
     row.state = kTcpStateDeleteTcb;
-    row.localPort = localPort & 0xFFFF;
-    row.remoteAddr = remoteAddr;
-    // A link-local pair is closed on the interface that the address text named.
+    row.localPort = target.localPort & 0xFFFF;
+    row.remoteAddr = target.remoteAddr;
+    // The plain table knows no scopes: a link-local pair is closed on the interface that the
+    // row's address texts named.
     if (row.localAddr.scopeId == 0) {
-        row.localAddr.scopeId = remoteAddr.scopeId;
+        row.localAddr.scopeId =
+            target.localAddr ? target.localAddr->scopeId : target.remoteAddr.scopeId;
     }
-    if (m_ipHelper.SetTcp6Entry(row) != 0) {
-        tell("Error closing connection");
-        return false;
-    }
-    tell("Connection closed succesfully");
-    return true;
+    const bool closed = m_ipHelper.SetTcp6Entry(row) == 0;
+    TellCloseResult(m_messageBox, closed);
+    return closed;
 }
 
 } // namespace hl

@@ -6,6 +6,7 @@
 #include "platform/System.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace hl {
 
@@ -31,10 +32,23 @@ public:
                         uint32_t& remotePort);
     // Deletes that connection and tells the user the outcome in a box; true when deleted.
     bool CloseConnection(const Ip6Addr& remoteAddr, uint32_t localPort);
+    // The same for the one ESTABLISHED connection with all four of remote address, local
+    // port, local address and remote port.
+    bool CloseConnection(const Ip6Addr& remoteAddr, uint32_t localPort, const Ip6Addr& localAddr,
+                         uint32_t remotePort);
 
     IListOps* m_pList = nullptr;
 
 private:
+    struct Target {
+        Ip6Addr remoteAddr;
+        uint32_t localPort = 0;
+        std::optional<Ip6Addr> localAddr;
+        std::optional<uint32_t> remotePort;
+    };
+    bool Find(const Target& target, Ip6Addr& localAddr, uint32_t& remotePort);
+    bool Close(const Target& target);
+
     IIpHelper& m_ipHelper;
     IProcessInfo& m_processes;
     ITraceSink& m_trace;

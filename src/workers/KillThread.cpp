@@ -1,9 +1,11 @@
 #include "workers/KillThread.h"
 
+#include "inventory/Tcp6Table.h"
 #include "inventory/TcpTable.h"
 #include "workers/Locks.h"
 
 #include <arpa/inet.h>
+#include <net/if.h>
 
 namespace hl {
 
@@ -13,6 +15,38 @@ CKillThread::CKillThread(WorkerContext context)
 
 uint32_t CKillThread::RemoteAddressFromText(const std::string& text) {
     return ::inet_addr(text.c_str());
+}
+
+std::optional<Ip6Addr> CKillThread::Ipv6AddressFromText(const std::string& text) {
+    const size_t percent = text.find('%');
+    const std::string address = text.substr(0, percent);
+    Ip6Addr out;
+    if (::inet_pton(AF_INET6, address.c_str(), out.bytes.data()) != 1) {
+        return std::nullopt;
+    }
+    if (percent == std::string::npos) {
+        return out;
+    }
+    const std::string zone = text.substr(percent + 1);
+    if (zone.empty()) {
+        return std::nullopt;
+    }
+    if (zone.find_first_not_of("0123456789") == std::string::npos) {
+        if (zone.size() > 10) {
+            return std::nullopt;
+        }
+        const unsigned long index = std::stoul(zone);
+        if (index == 0 || index > 0xFFFFFFFFul) {
+            return std::nullopt;
+        }
+        out.scopeId = static_cast<uint32_t>(index);
+        return out;
+    }
+    out.scopeId = ::if_nametoindex(zone.c_str());
+    if (out.scopeId == 0) {
+        return std::nullopt;
+    }
+    return out;
 }
 
 uint32_t CKillThread::LocalPortFromText(const std::string& text) {
@@ -53,6 +87,12 @@ int CKillThread::Run() {
         }
         return 0;
     }
+    if (m_strRemoteAddress.find(':') != std::string::npos) {
+        if (CloseIpv6(*ipHelper) && m_pList) {
+            m_pList->DeleteTcpRow(m_nItem, ClosedRowKey());
+        }
+        return 0;
+    }
     CTcpTable table(*ipHelper, m_system->Processes(), *m_trace, m_messageBox.get());
     table.m_pList = m_pList.get();
     const uint32_t remoteAddr = RemoteAddressFromText(m_strRemoteAddress);
@@ -74,6 +114,26 @@ int CKillThread::Run() {
 
 TcpRowKey CKillThread::ClosedRowKey() const {
     return {m_strRemoteAddress, m_strLocalPort, m_strLocalAddress, m_strRemotePort};
+}
+
+bool CKillThread::CloseIpv6(IIpHelper& ipHelper) {
+    const std::optional<Ip6Addr> remoteAddr = Ipv6AddressFromText(m_strRemoteAddress);
+    const bool fourFields = ClosedRowKey().FourFields();
+    const std::optional<Ip6Addr> localAddr =
+        fourFields ? Ipv6AddressFromText(m_strLocalAddress) : std::nullopt;
+    if (!remoteAddr || (fourFields && !localAddr)) {
+        if (m_messageBox) {
+            m_messageBox->Show("Error closing connection", kAppTitle, MessageIcon::Information);
+        }
+        return false;
+    }
+    CTcp6Table table(ipHelper, m_system->Processes(), *m_trace, m_messageBox.get());
+    table.m_pList = m_pList.get();
+    const uint32_t localPort = LocalPortFromText(m_strLocalPort);
+    // Returns when the user has dismissed the result box.
+    return localAddr ? table.CloseConnection(*remoteAddr, localPort, *localAddr,
+                                             LocalPortFromText(m_strRemotePort))
+                     : table.CloseConnection(*remoteAddr, localPort);
 }
 
 } // namespace hl

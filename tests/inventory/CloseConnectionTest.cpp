@@ -1,3 +1,4 @@
+#include "inventory/Tcp6Table.h"
 #include "inventory/TcpTable.h"
 #include "platform/fake/FakeMessageBox.h"
 #include "platform/fake/FakeSystem.h"
@@ -122,6 +123,71 @@ TEST_F(CloseConnection, FindConnectionZeroesItsOutputsWhenNothingMatches) {
     EXPECT_FALSE(table.FindConnection(Addr("9.9.9.9"), Port(0), local, remotePort));
     EXPECT_EQ(local, 0u);
     EXPECT_EQ(remotePort, 0u);
+}
+
+// ---- IPv6 -----------------------------------------------------------------------------------
+
+Ip6Addr Ip6(const char* text, uint32_t scope = 0) {
+    Ip6Addr a;
+    inet_pton(AF_INET6, text, a.bytes.data());
+    a.scopeId = scope;
+    return a;
+}
+
+TEST_F(CloseConnection, Ipv6ClosesTheEstablishedConnectionByRemoteAddressAndLocalPort) {
+    system.ip.tcp6 = {
+        {2, Ip6("::"), Port(8080), Ip6("::"), 0},
+        {5, Ip6("::1"), Port(8080), Ip6("::ffff:10.0.0.9"), Port(5000)}, // IPv4-mapped
+        {5, Ip6("2001:db8::2"), Port(8080), Ip6("2001:db8::9"), Port(5001)},
+        {5, Ip6("2001:db8::2"), Port(8080), Ip6("2001:db8::9"), Port(5002)},
+        {5, Ip6("fe80::2"), Port(22), Ip6("fe80::9"), Port(6000)}, // no scope in the table
+    };
+    // An IPv4 row of the same numbers is not an IPv6 one.
+    system.ip.tcp = {{5, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(5000)}};
+    auto close = [&](const Ip6Addr& remote, uint16_t localPort) {
+        auto ip = system.OpenIpHelper();
+        CTcp6Table table(*ip, system.processes, trace, &boxes);
+        return table.CloseConnection(remote, Port(localPort));
+    };
+    EXPECT_TRUE(close(Ip6("2001:db8::9"), 8080));
+    EXPECT_EQ(LastBox(), "Connection closed succesfully");
+    EXPECT_TRUE(close(Ip6("::ffff:10.0.0.9"), 8080));
+    EXPECT_TRUE(close(Ip6("fe80::9", 3), 22));
+    EXPECT_FALSE(close(Ip6("2001:db8::10"), 8080));
+    EXPECT_EQ(LastBox(), "Error closing connection");
+    EXPECT_FALSE(close(Ip6("::"), 8080)); // only the listener has this remote address
+
+    const std::vector<Tcp6Row> expected = {
+        {12, Ip6("2001:db8::2"), Port(8080), Ip6("2001:db8::9"), Port(5001)},
+        {12, Ip6("::1"), Port(8080), Ip6("::ffff:10.0.0.9"), Port(5000)},
+        // The scope of the row's text goes with the close of a link-local pair.
+        {12, Ip6("fe80::2", 3), Port(22), Ip6("fe80::9", 3), Port(6000)},
+    };
+    EXPECT_EQ(system.ip.Deleted6Rows(), expected);
+    EXPECT_TRUE(system.ip.DeletedRows().empty());
+}
+
+TEST_F(CloseConnection, Ipv6FourFieldsDeleteExactlyTheNamedConnectionAndRefusalIsAnError) {
+    system.ip.tcp6 = {
+        {5, Ip6("::1"), Port(8080), Ip6("::1"), Port(5001)},
+        {5, Ip6("::1"), Port(8080), Ip6("::1"), Port(5002)},
+    };
+    auto close = [&](uint16_t remotePort) {
+        auto ip = system.OpenIpHelper();
+        CTcp6Table table(*ip, system.processes, trace, &boxes);
+        return table.CloseConnection(Ip6("::1"), Port(8080), Ip6("::1"), Port(remotePort));
+    };
+    EXPECT_TRUE(close(5002));
+    EXPECT_FALSE(close(5003));
+    EXPECT_EQ(LastBox(), "Error closing connection");
+    system.ip.setTcpEntryResult = 5;
+    EXPECT_FALSE(close(5001));
+    EXPECT_EQ(LastBox(), "Error closing connection");
+    const std::vector<Tcp6Row> expected = {
+        {12, Ip6("::1"), Port(8080), Ip6("::1"), Port(5002)},
+        {12, Ip6("::1"), Port(8080), Ip6("::1"), Port(5001)},
+    };
+    EXPECT_EQ(system.ip.Deleted6Rows(), expected);
 }
 
 } // namespace

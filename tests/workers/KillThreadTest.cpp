@@ -9,6 +9,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <net/if.h>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -202,6 +203,112 @@ INSTANTIATE_TEST_SUITE_P(
                       CloseCase{"TableUnreadable", "10.0.0.7", "80", "10.0.0.5", "6000", 2, 31, 0,
                                 kError, std::nullopt, std::nullopt}),
     [](const auto& info) { return info.param.name; });
+
+// ---- IPv6 rows ------------------------------------------------------------------------------
+
+Ip6Addr Ip6(const char* text, uint32_t scope = 0) {
+    Ip6Addr a;
+    inet_pton(AF_INET6, text, a.bytes.data());
+    a.scopeId = scope;
+    return a;
+}
+
+TEST(Kill, Ipv6AddressTextsWithAndWithoutAZone) {
+    const uint32_t lo = if_nametoindex("lo");
+    const struct {
+        const char* text;
+        std::optional<Ip6Addr> addr;
+    } cases[] = {
+        {"::1", Ip6("::1")},
+        {"2001:db8::1", Ip6("2001:db8::1")},
+        {"2001:0db8:0:0:0:0:0:1", Ip6("2001:db8::1")},
+        {"::ffff:10.0.0.9", Ip6("::ffff:10.0.0.9")},
+        {"fe80::1%lo", Ip6("fe80::1", lo)},
+        {"fe80::1%7", Ip6("fe80::1", 7)},
+        {"fe80::1%", std::nullopt},
+        {"fe80::1%0", std::nullopt},
+        {"fe80::1%no-such-interface", std::nullopt},
+        {"fe80::1%99999999999", std::nullopt},
+        {"10.0.0.9", std::nullopt},
+        {"::1:", std::nullopt},
+        {"1:2:3:4:5:6:7:8:9", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CKillThread::Ipv6AddressFromText(c.text), c.addr) << '"' << c.text << '"';
+    }
+}
+
+MemoryList::Row Row6(const char* localAddress, const char* localPort, const char* remoteAddress,
+                     const char* remotePort) {
+    MemoryList::Row row = Row("TCPv6", localPort, remoteAddress, remotePort);
+    row.cells[kColLocalAddress] = localAddress;
+    return row;
+}
+
+TEST(Kill, Ipv6RowsCloseThroughTheIpv6TableAndBadAddressTextsGiveTheErrorBox) {
+    const uint32_t lo = if_nametoindex("lo");
+    const std::vector<MemoryList::Row> rows = {
+        Row6("::1", "8080", "::1", "5001"),            // 0
+        Row6("::1", "8080", "::1", "5002"),            // 1
+        Row("TCP", "8080", "127.0.0.1", "5002"),       // 2
+        Row6("fe80::2%lo", "22", "fe80::9%lo", "600"), // 3
+    };
+    const struct {
+        const char* remote;
+        const char* localPort;
+        const char* local;
+        const char* remotePort;
+        int32_t item;
+        const char* box;
+        std::optional<Tcp6Row> deleted;
+        std::optional<size_t> removed;
+    } cases[] = {
+        {"::1", "8080", "::1", "5002", 1, kClosed,
+         Tcp6Row{12, Ip6("::1"), Port(8080), Ip6("::1"), Port(5002)}, 1},
+        {"::1", "8080", "", "", 1, kClosed,
+         Tcp6Row{12, Ip6("::1"), Port(8080), Ip6("::1"), Port(5001)}, 0},
+        {"fe80::9%lo", "22", "fe80::2%lo", "600", 3, kClosed,
+         Tcp6Row{12, Ip6("fe80::2", lo), Port(22), Ip6("fe80::9", lo), Port(600)}, 3},
+        {"::1", "8080", "::1", "5003", 1, kError, std::nullopt, std::nullopt},
+        {"::1::", "8080", "::1", "5002", 1, kError, std::nullopt, std::nullopt},
+        {"::1", "8080", "not:an:address", "5002", 1, kError, std::nullopt, std::nullopt},
+        {"fe80::9%no-such-interface", "22", "", "", 3, kError, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.remote) + " " + c.local);
+        auto system = std::make_shared<FakeSystem>();
+        system->ip.tcp6 = {
+            {5, Ip6("::1"), Port(8080), Ip6("::1"), Port(5001)},
+            {5, Ip6("::1"), Port(8080), Ip6("::1"), Port(5002)},
+            {5, Ip6("fe80::2"), Port(22), Ip6("fe80::9"), Port(600)},
+        };
+        system->ip.tcp = {{5, Addr("127.0.0.1"), Port(8080), Addr("127.0.0.1"), Port(5002)}};
+        auto list = std::make_shared<MemoryList>();
+        Fill(*list, rows);
+        auto boxes = std::make_shared<FakeMessageBox>();
+        KillStarter starter({system, std::make_shared<CaptureTraceSink>(), list, boxes});
+        ASSERT_TRUE(starter.Start(c.remote, c.localPort, c.local, c.remotePort, c.item));
+        ASSERT_TRUE(AllWorkersEnded());
+
+        ASSERT_EQ(boxes->Boxes().size(), 1u);
+        EXPECT_EQ(boxes->Boxes()[0].text, c.box);
+        EXPECT_TRUE(system->ip.DeletedRows().empty());
+        const auto deleted = system->ip.Deleted6Rows();
+        EXPECT_EQ(deleted.size(), c.deleted ? 1u : 0u);
+        if (c.deleted && !deleted.empty()) {
+            EXPECT_EQ(deleted[0], *c.deleted);
+        }
+        std::vector<std::string> want;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (c.removed != i) {
+                want.push_back(rows[i].cells[kColProtocol] + " " + rows[i].cells[kColLocalPort] +
+                               " " + rows[i].cells[kColRemoteAddress]);
+            }
+        }
+        EXPECT_EQ(Texts(*list), want);
+    }
+}
 
 struct CloseFixture {
     std::shared_ptr<FakeSystem> system = std::make_shared<FakeSystem>();

@@ -241,6 +241,69 @@ TEST(KillReal, ClosesAnEstablishedLoopbackConnectionAndRemovesExactlyItsRow) {
     EXPECT_EQ(ReceiveError(c.server.Get()), ECONNRESET);
 }
 
+// An established connection on ::1, or none when the machine has no IPv6 loopback address.
+std::optional<Connection> ConnectIpv6(UniqueFd& listener, uint16_t& serverPort) {
+    listener = UniqueFd(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in6 addr{};
+    addr.sin6_family = AF_INET6;
+    addr.sin6_addr = in6addr_loopback;
+    socklen_t len = sizeof addr;
+    if (!listener || ::bind(listener.Get(), reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
+        ::listen(listener.Get(), 4) != 0 ||
+        ::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        return std::nullopt;
+    }
+    serverPort = ntohs(addr.sin6_port);
+    Connection c;
+    c.client = UniqueFd(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!c.client || ::connect(c.client.Get(), reinterpret_cast<sockaddr*>(&addr), len) != 0) {
+        return std::nullopt;
+    }
+    c.server = UniqueFd(::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+    sockaddr_in6 local{};
+    len = sizeof local;
+    ::getsockname(c.client.Get(), reinterpret_cast<sockaddr*>(&local), &len);
+    c.clientPort = ntohs(local.sin6_port);
+    BoundReceives(c.client.Get());
+    BoundReceives(c.server.Get());
+    return c;
+}
+
+TEST(KillReal, ClosesAnEstablishedIpv6LoopbackConnectionAndRemovesExactlyItsRow) {
+    REQUIRE_NET_ADMIN();
+    UniqueFd listener;
+    uint16_t serverPortNumber = 0;
+    std::optional<Connection> c = ConnectIpv6(listener, serverPortNumber);
+    if (!c) {
+        GTEST_SKIP() << "no IPv6 loopback address on this machine";
+    }
+    const std::string clientPort = std::to_string(c->clientPort);
+    const std::string serverPort = std::to_string(serverPortNumber);
+
+    Closer closer;
+    RefreshStarter refresh(closer.Context());
+    ASSERT_TRUE(refresh.Start(1, 0));
+    ASSERT_TRUE(AllWorkersEnded());
+    auto before = closer.Rows();
+    int item = -1;
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i][kColLocalPort] == clientPort && before[i][kColRemotePort] == serverPort) {
+            item = static_cast<int>(i);
+        }
+    }
+    ASSERT_GE(item, 0) << "the refresh did not list the test's connection";
+    EXPECT_EQ(before[item][kColProtocol], "TCPv6");
+    EXPECT_EQ(before[item][kColLocalAddress], "::1");
+    EXPECT_EQ(before[item][kColRemoteAddress], "::1");
+    EXPECT_EQ(before[item][kColPid], std::to_string(::getpid()));
+
+    EXPECT_EQ(closer.Close("::1", clientPort, item, "::1", serverPort), kClosed);
+    before.erase(before.begin() + item);
+    EXPECT_EQ(closer.Rows(), before);
+    EXPECT_EQ(ReceiveError(c->client.Get()), ECONNABORTED);
+    EXPECT_EQ(ReceiveError(c->server.Get()), ECONNRESET);
+}
+
 TEST(KillReal, OfTwoConnectionsSharingRemoteAddressAndLocalPortExactlyTheNamedOneIsClosed) {
     REQUIRE_NET_ADMIN();
     UniqueFd listener = Listen();
