@@ -35,7 +35,12 @@ uint32_t DocumentRegistry::CreateKey(RegRoot root, const std::string& path, uint
     key = RegKeyHandle();
     std::vector<std::string> names;
     uint32_t result = CheckKeyPath(root, path, names);
-    if (result == kErrorSuccess && !names.empty()) {
+    // A key that is there needs no change, so no lock and no write access: a read-only
+    // folder or a lock file of another user still lets the key be opened.
+    RegDocument current;
+    const bool exists = result == kErrorSuccess && !names.empty() &&
+                        Read(current) == kErrorSuccess && current.FindKey(root, names) != nullptr;
+    if (result == kErrorSuccess && !names.empty() && !exists) {
         result = Update([&](RegDocument& document, bool& changed) -> uint32_t {
             document.CreateKey(root, names, changed);
             return kErrorSuccess;

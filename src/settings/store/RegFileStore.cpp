@@ -2,13 +2,17 @@
 
 #include "platform/ErrorCodes.h"
 #include "platform/UniqueFd.h"
+#include "platform/linux/UserFolders.h"
 #include "settings/store/RegFileFormat.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +24,9 @@ namespace {
 
 constexpr unsigned kNewFileMode = 0600;
 constexpr unsigned kFolderMode = 0700;
-constexpr int kMaxDamagedCopies = 1000;
+// Damaged files kept beside the settings file; older ones are removed.
+constexpr size_t kKeptDamagedCopies = 10;
+constexpr const char* kDamagedSuffix = ".damaged";
 
 uint32_t LastError() {
     return ErrorFromErrno(errno);
@@ -34,9 +40,12 @@ struct FileState {
     std::string text;
 };
 
-uint32_t ReadFile(const std::string& path, FileState& state) {
+// Reads `name` in the folder `dir` (or a path, with AT_FDCWD). Anything but a regular file
+// (a FIFO, a device, a folder, a link to one of them) is not read and fails with
+// kErrorAccessDenied: the open does not wait for a FIFO's writer.
+uint32_t ReadFile(int dir, const std::string& name, FileState& state) {
     state = FileState();
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::openat(dir, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
         return errno == ENOENT ? kErrorSuccess : LastError();
     }
@@ -116,10 +125,11 @@ uint32_t WriteAll(int fd, const std::string& text) {
     return kErrorSuccess;
 }
 
-// Creates `path` (which must not exist) with `text` and `mode`, and flushes it to the disk.
-uint32_t WriteSynced(const std::string& path, const std::string& text, unsigned mode) {
-    UniqueFd fd(
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, kNewFileMode));
+// Creates `name` in `dir` (it must not exist) with `text` and `mode`, and flushes it to the
+// disk.
+uint32_t WriteSynced(int dir, const std::string& name, const std::string& text, unsigned mode) {
+    UniqueFd fd(::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                         kNewFileMode));
     if (!fd || ::fchmod(fd.Get(), mode) != 0) {
         return LastError();
     }
@@ -153,6 +163,59 @@ std::string HomeFolder() {
     return {};
 }
 
+// The number of a damaged copy's name: 1 for "settings.reg.damaged", n for
+// "settings.reg.<n>.damaged"; 0 for any other name.
+uint64_t DamagedNumber(std::string_view name) {
+    const std::string_view base = RegFileStore::kFileName;
+    if (name.size() < base.size() + std::string_view(kDamagedSuffix).size() ||
+        !name.starts_with(base) || !name.ends_with(kDamagedSuffix)) {
+        return 0;
+    }
+    name.remove_prefix(base.size());
+    name.remove_suffix(std::string_view(kDamagedSuffix).size());
+    if (name.empty()) {
+        return 1;
+    }
+    if (name.size() < 2 || name.size() > 19 || name[0] != '.' || name[1] == '0') {
+        return 0;
+    }
+    uint64_t number = 0;
+    for (const char c : name.substr(1)) {
+        if (c < '0' || c > '9') {
+            return 0;
+        }
+        number = number * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return number >= 2 ? number : 0;
+}
+
+std::string DamagedName(uint64_t number) {
+    return std::string(RegFileStore::kFileName) +
+           (number == 1 ? std::string() : "." + std::to_string(number)) + kDamagedSuffix;
+}
+
+// The numbers of the damaged copies in the folder, ascending.
+std::vector<uint64_t> DamagedNumbers(int dir) {
+    std::vector<uint64_t> numbers;
+    const int listed = ::dup(dir);
+    DIR* entries = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (entries == nullptr) {
+        if (listed >= 0) {
+            ::close(listed);
+        }
+        return numbers;
+    }
+    ::rewinddir(entries);
+    while (const dirent* entry = ::readdir(entries)) {
+        if (const uint64_t number = DamagedNumber(entry->d_name)) {
+            numbers.push_back(number);
+        }
+    }
+    ::closedir(entries);
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
 uint32_t LockExclusive(int fd) {
     while (::flock(fd, LOCK_EX) != 0) {
         if (errno != EINTR) {
@@ -173,12 +236,18 @@ RegFileStore::RegFileStore(std::string folder) : m_folder(std::move(folder)) {
 }
 
 std::string RegFileStore::DefaultFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (IsAbsolute(config)) {
-        return std::string(config) + "/harborlight";
+    return DefaultFolderFor(std::getenv("XDG_CONFIG_HOME"), HomeFolder(), OwnHomeFolder());
+}
+
+std::string RegFileStore::DefaultFolderFor(const char* xdgConfigHome, const std::string& home,
+                                           const std::string& ownHome) {
+    std::string chosen;
+    if (IsAbsolute(xdgConfigHome)) {
+        chosen = std::string(xdgConfigHome) + "/harborlight";
+    } else if (IsAbsolute(home.c_str())) {
+        chosen = home + "/.config/harborlight";
     }
-    std::string home = HomeFolder();
-    return home.empty() ? std::string() : home + "/.config/harborlight";
+    return OwnUserFolder(chosen, ownHome, ".config", "harborlight", "settings");
 }
 
 std::string RegFileStore::FilePath() const {
@@ -195,7 +264,7 @@ uint32_t RegFileStore::Load(RegDocument& document, bool* damaged) const {
         return kErrorFileNotFound;
     }
     FileState state;
-    uint32_t result = ReadFile(FilePath(), state);
+    uint32_t result = ReadFile(AT_FDCWD, FilePath(), state);
     if (result == kErrorSuccess) {
         ParseState(state, document);
     }
@@ -217,8 +286,14 @@ uint32_t RegFileStore::Update(const Change& change) {
     if (result != kErrorSuccess) {
         return result;
     }
-    UniqueFd lock(
-        ::open(Path(".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kNewFileMode));
+    // Every step below works in this one folder, never through a link of another user.
+    const UniqueFd dir = OpenOwnFolder(m_folder);
+    if (!dir) {
+        return LastError();
+    }
+    const std::string lockName = std::string(kFileName) + ".lock";
+    UniqueFd lock(::openat(dir.Get(), lockName.c_str(),
+                           O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, kNewFileMode));
     if (!lock) {
         return LastError();
     }
@@ -229,9 +304,9 @@ uint32_t RegFileStore::Update(const Change& change) {
 
     FileState state;
     RegDocument document;
-    result = ReadFile(FilePath(), state);
+    result = ReadFile(dir.Get(), kFileName, state);
     if (result != kErrorSuccess) {
-        return result;
+        return result; // a FIFO or the like stays where it is, untouched
     }
     ParseState(state, document);
     bool changed = false;
@@ -244,59 +319,66 @@ uint32_t RegFileStore::Update(const Change& change) {
         return kErrorNotEnoughMemory;
     }
     if (state.damaged) {
-        result = MoveDamagedAside();
+        result = MoveDamagedAside(dir.Get());
         if (result != kErrorSuccess) {
             return result;
         }
     }
-    return Replace(text, state.mode);
+    return Replace(dir.Get(), text, ReplacementFileMode(state.exists, state.mode));
 }
 
-// Gives the damaged file a second name that no other file has; the rename in Replace then
-// takes the main name away from it, so its bytes stay under the new name only.
-uint32_t RegFileStore::MoveDamagedAside() const {
-    std::string file = FilePath();
-    for (int i = 1; i <= kMaxDamagedCopies; ++i) {
-        std::string target = i == 1 ? Path(".damaged") : Path("." + std::to_string(i) + ".damaged");
-        if (::link(file.c_str(), target.c_str()) == 0) {
-            return kErrorSuccess;
+// Gives the damaged file a second name, numbered above every copy there is; the rename in
+// Replace then takes the main name away from it, so its bytes stay under the new name only.
+// Of the copies, the newest kKeptDamagedCopies are kept.
+uint32_t RegFileStore::MoveDamagedAside(int dir) const {
+    std::vector<uint64_t> numbers = DamagedNumbers(dir);
+    uint64_t number = numbers.empty() ? 1 : numbers.back() + 1;
+    bool moved = false;
+    for (int attempt = 0; attempt < 16 && !moved; ++attempt, ++number) {
+        const std::string target = DamagedName(number);
+        if (::linkat(dir, kFileName, dir, target.c_str(), 0) == 0) {
+            moved = true;
+        } else if (errno != EEXIST) {
+            // A file system without hard links: move the file itself, never over another one.
+            if (::renameat2(dir, kFileName, dir, target.c_str(), RENAME_NOREPLACE) == 0) {
+                moved = true;
+            } else if (errno != EEXIST) {
+                return LastError();
+            }
         }
-        if (errno == EEXIST) {
-            continue;
-        }
-        // A file system without hard links: move the file itself, never over another one.
-        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-            return kErrorSuccess;
-        }
-        if (errno != EEXIST) {
-            return LastError();
+        if (moved) {
+            numbers.push_back(number);
         }
     }
-    return kErrorAccessDenied;
+    if (!moved) {
+        return kErrorAccessDenied;
+    }
+    // Old copies never make a write fail: one that cannot be removed is left.
+    for (size_t i = 0; i + kKeptDamagedCopies < numbers.size(); ++i) {
+        ::unlinkat(dir, DamagedName(numbers[i]).c_str(), 0);
+    }
+    return kErrorSuccess;
 }
 
 // Writes `text` to the temporary file, flushes it to the disk and renames it over the file,
 // so that the file is at every moment either the old or the new one.
-uint32_t RegFileStore::Replace(const std::string& text, unsigned mode) const {
-    std::string temp = Path(".tmp");
+uint32_t RegFileStore::Replace(int dir, const std::string& text, unsigned mode) const {
+    const std::string temp = std::string(kFileName) + ".tmp";
     // A leftover of a writer that was killed: only lock holders write it, so it is stale.
-    if (::unlink(temp.c_str()) != 0 && errno != ENOENT) {
+    if (::unlinkat(dir, temp.c_str(), 0) != 0 && errno != ENOENT) {
         return LastError();
     }
-    uint32_t result = WriteSynced(temp, text, mode);
-    if (result == kErrorSuccess && ::rename(temp.c_str(), FilePath().c_str()) != 0) {
+    uint32_t result = WriteSynced(dir, temp, text, mode);
+    if (result == kErrorSuccess && ::renameat(dir, temp.c_str(), dir, kFileName) != 0) {
         result = LastError();
     }
     if (result != kErrorSuccess) {
-        ::unlink(temp.c_str());
+        ::unlinkat(dir, temp.c_str(), 0);
         return result;
     }
     // Makes the rename itself durable; a file system that cannot sync a folder still has the
     // complete new file.
-    UniqueFd folder(::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder) {
-        ::fsync(folder.Get());
-    }
+    ::fsync(dir);
     return kErrorSuccess;
 }
 

@@ -17,8 +17,12 @@ namespace hl {
 // either the old or the new text. Every change holds an exclusive flock on the lock file
 // while it reads, applies and writes, so changes by several processes (or threads) follow
 // one another and none is lost. A file that cannot be parsed reads as an empty registry; the
-// first change moves it aside to "settings.reg.damaged" ("settings.reg.2.damaged" and so on
-// when that name is taken) before the new file replaces it.
+// first change moves it aside to "settings.reg.damaged" (then "settings.reg.2.damaged" and so
+// on, numbered above the newest copy; the ten newest copies are kept) before the new file
+// replaces it. A settings path that is no regular file (a FIFO, say) is never waited on nor
+// moved: reads give an empty registry and changes fail. A new file gets the read and write
+// bits of the one it replaces (0600 for the first), never an execute or set-id bit, and the
+// folder is never reached through a link of another user.
 class RegFileStore : public DocumentRegistry {
 public:
     static constexpr const char* kFileName = "settings.reg";
@@ -31,8 +35,13 @@ public:
     explicit RegFileStore(std::string folder);
 
     // $XDG_CONFIG_HOME/harborlight, or ~/.config/harborlight when XDG_CONFIG_HOME is unset or
-    // not an absolute path; empty when there is no home folder either.
+    // not an absolute path; empty when there is no home folder either. Run as root, a folder
+    // in another user's folder (a HOME that sudo left) gives way to root's own
+    // ~/.config/harborlight, home taken from the password database.
     static std::string DefaultFolder();
+    // The same from the given environment values and the effective user's own home.
+    static std::string DefaultFolderFor(const char* xdgConfigHome, const std::string& home,
+                                        const std::string& ownHome);
 
     const std::string& Folder() const { return m_folder; }
     std::string FilePath() const;
@@ -49,8 +58,8 @@ protected:
 
 private:
     std::string Path(const std::string& suffix) const;
-    uint32_t MoveDamagedAside() const;
-    uint32_t Replace(const std::string& text, unsigned mode) const;
+    uint32_t MoveDamagedAside(int dir) const;
+    uint32_t Replace(int dir, const std::string& text, unsigned mode) const;
 
     std::string m_folder;
 };
