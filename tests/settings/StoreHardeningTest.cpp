@@ -12,6 +12,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <grp.h>
@@ -308,6 +309,40 @@ TEST(StoreHardening, WritingTheSameValueAgainKeepsTheFileByteForByte) {
     ASSERT_TRUE(Store(store, "V", kTwo));
     ASSERT_TRUE(Store(store, "V", kOne));
     EXPECT_EQ(ReadText(store.FilePath()), first);
+}
+
+// Reads parse an unchanged text once; any change, even one that keeps the file's size and
+// is made in place within the same clock tick, is seen by the next read.
+TEST(StoreHardening, ReadsSeeEveryChangeOfTheText) {
+    TempFolder temp;
+    const std::string folder = temp / "harborlight";
+    RegFileStore writer(folder), reader(folder);
+    ASSERT_TRUE(Store(writer, "V", kOne));
+    auto read = [&]() -> int {
+        RegKeyHandle key;
+        std::array<uint8_t, 4> bytes{};
+        uint32_t type = 0, size = 0;
+        if (reader.OpenKey(kHkeyCurrentUser, "K", kKeyRead, key) != kErrorSuccess ||
+            reader.QueryValue(key, "V", type, bytes, size) != kErrorSuccess) {
+            return -1;
+        }
+        return bytes[0];
+    };
+    EXPECT_EQ(read(), 1);
+    EXPECT_EQ(read(), 1);
+    ASSERT_TRUE(Store(writer, "V", kTwo));
+    EXPECT_EQ(read(), 2);
+    std::string text = ReadText(writer.FilePath());
+    const size_t at = text.find("hex:02");
+    ASSERT_NE(at, std::string::npos);
+    {
+        std::fstream file(writer.FilePath(), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(at + 5));
+        file.put('7');
+    }
+    EXPECT_EQ(read(), 7);
+    WriteText(writer.FilePath(), "damaged");
+    EXPECT_EQ(read(), -1);
 }
 
 } // namespace

@@ -265,7 +265,21 @@ uint32_t RegFileStore::Load(RegDocument& document, bool* damaged) const {
     }
     FileState state;
     uint32_t result = ReadFile(AT_FDCWD, FilePath(), state);
-    if (result == kErrorSuccess) {
+    if (result == kErrorSuccess && state.exists && !state.damaged) {
+        // The file is read whole every time; only a text that differs from the last one is
+        // parsed again, so a change by anyone is seen at once.
+        std::lock_guard lock(m_parsed->mutex);
+        if (!m_parsed->valid || m_parsed->text != state.text) {
+            m_parsed->valid = false;
+            m_parsed->document = RegDocument();
+            ParseState(state, m_parsed->document);
+            m_parsed->damaged = state.damaged;
+            m_parsed->text = std::move(state.text);
+            m_parsed->valid = true;
+        }
+        document = m_parsed->document;
+        state.damaged = m_parsed->damaged;
+    } else if (result == kErrorSuccess) {
         ParseState(state, document);
     }
     if (damaged != nullptr) {

@@ -4,6 +4,8 @@
 #include "settings/store/RegDocument.h"
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace hl {
@@ -61,7 +63,18 @@ private:
     uint32_t MoveDamagedAside(int dir) const;
     uint32_t Replace(int dir, const std::string& text, unsigned mode) const;
 
+    // The last text read and its parse: reads of an unchanged file (the four settings at
+    // start-up, say) parse it once. Shared by copies, guarded for use from several threads.
+    struct ParsedText {
+        std::mutex mutex;
+        std::string text;
+        RegDocument document;
+        bool damaged = false;
+        bool valid = false;
+    };
+
     std::string m_folder;
+    std::shared_ptr<ParsedText> m_parsed = std::make_shared<ParsedText>();
 };
 
 } // namespace hl
