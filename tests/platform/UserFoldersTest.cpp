@@ -101,11 +101,8 @@ TEST_F(ForeignTree, LinksAreFollowedOnlyWhenTheyAndTheirTargetAreTheUsersOwn) {
         const char* rel;
         int error;
     } refused[] = {
-        {"own/plantedLink", EACCES},
-        {"own/plantedLink/", EACCES},
-        {"own/linkToUser", EACCES},
-        {"own/file", ENOTDIR},
-        {"own/missing", ENOENT},
+        {"own/plantedLink", EACCES}, {"own/plantedLink/", EACCES}, {"own/linkToUser", EACCES},
+        {"own/file", ENOTDIR},       {"own/missing", ENOENT},
     };
     for (const auto& c : refused) {
         errno = 0;
