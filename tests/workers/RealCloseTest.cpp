@@ -348,26 +348,32 @@ TEST(KillReal, ConnectionsThatAreNotEstablishedOrNotNamedGiveTheErrorBoxAndRemov
     ASSERT_TRUE(ReachesState(timeWait.clientPort, loopback, 11));
     ASSERT_TRUE(ReachesState(otherPort, loopback, 8));
 
+    // All four fields, as the command gives them: on a busy machine another program's
+    // connection may share a remote address and local port with one of these.
     struct Case {
         const char* name;
         std::string remote;
         std::string port;
+        std::string remotePort;
     };
+    const std::string lp = std::to_string(listenPort);
     const Case cases[] = {
-        {"listening", "0.0.0.0", std::to_string(listenPort)},
-        {"TIME_WAIT", "127.0.0.1", std::to_string(timeWait.clientPort)},
-        {"CLOSE_WAIT", "127.0.0.1", std::to_string(otherPort)},
-        {"invalid address", "not.an.address", std::to_string(live.clientPort)},
-        {"empty local port", "127.0.0.1", ""},
+        {"listening", "0.0.0.0", lp, "0"},
+        {"TIME_WAIT", "127.0.0.1", std::to_string(timeWait.clientPort), lp},
+        {"CLOSE_WAIT", "127.0.0.1", std::to_string(otherPort),
+         std::to_string(closeWait.clientPort)},
+        {"invalid address", "not.an.address", std::to_string(live.clientPort), lp},
+        {"empty local port", "127.0.0.1", "", lp},
     };
     Closer closer;
     for (const Case& c : cases) {
-        closer.AddRow(c.port, c.remote);
+        closer.AddRow(c.port, c.remote, "127.0.0.1", c.remotePort);
     }
     const auto rows = closer.Rows();
     for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
         const Case& c = cases[i];
-        EXPECT_EQ(closer.Close(c.remote, c.port, static_cast<int>(std::size(cases)) - 1 - i),
+        EXPECT_EQ(closer.Close(c.remote, c.port, static_cast<int>(std::size(cases)) - 1 - i,
+                               "127.0.0.1", c.remotePort),
                   kError)
             << c.name;
     }
