@@ -42,11 +42,9 @@ bool CPortsApp::InitInstance() {
     services.programDir = services.exportLocation.ExecutableFolder();
 
     CPortsDlg dialog(std::move(services));
-    m_pMainWnd = &dialog;
     // A termination signal ends the program as File > Exit does.
     const ExitSignals exitSignals([&dialog](int) { dialog.OnCommand(ID_FILE_EXIT); });
     dialog.DoModal();
-    m_pMainWnd = nullptr;
     // The window has cut the workers off, so a running one only finishes its table read;
     // letting it end keeps its trace lines whole and nothing runs while the program unwinds.
     CWorkerThread::WaitUntilNoneLive(kWorkerEndBound);

@@ -4,8 +4,6 @@
 
 namespace hl {
 
-class CPortsDlg;
-
 // The application: runs the main dialog modally; that dialog's loop is the program's only
 // event loop, and the program ends when the dialog ends. Needs a QApplication.
 class CPortsApp {
@@ -14,9 +12,6 @@ public:
 
     // Runs the main dialog to its end; false, so that the program ends then.
     bool InitInstance();
-
-    // The main window while it runs, else nullptr.
-    CPortsDlg* m_pMainWnd = nullptr;
 
 private:
     CommandLine m_options;

@@ -25,9 +25,4 @@ void PendingRefresh::Take(int32_t& showTcp, int32_t& showUdp) {
     m_bWaiting = false;
 }
 
-bool PendingRefresh::Waiting() const {
-    std::lock_guard lock(m_mutex);
-    return m_bWaiting;
-}
-
 } // namespace hl

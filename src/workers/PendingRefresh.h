@@ -22,8 +22,6 @@ public:
     // Called by the waiting worker once it holds the refresh lock: the newest settings.
     void Take(int32_t& showTcp, int32_t& showUdp);
 
-    bool Waiting() const;
-
 private:
     mutable std::mutex m_mutex;
     bool m_bWaiting = false;
