@@ -1,5 +1,6 @@
 #include "app/PortsApp.h"
 
+#include "app/AppProfile.h"
 #include "app/ExitSignals.h"
 #include "app/PortsDlg.h"
 #include "app/QtShell.h"
@@ -40,6 +41,7 @@ bool CPortsApp::InitInstance() {
     services.files = std::make_shared<PosixFiles>();
     services.exportLocation = ExportLocation::ForThisProcess();
     services.programDir = services.exportLocation.ExecutableFolder();
+    services.profile = std::make_shared<CAppProfile>(CAppProfile::DefaultPath());
 
     CPortsDlg dialog(std::move(services));
     // A termination signal ends the program as File > Exit does.

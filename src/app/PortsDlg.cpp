@@ -1,9 +1,11 @@
 #include "app/PortsDlg.h"
 
 #include "app/AboutBox.h"
+#include "app/AppProfile.h"
 #include "app/HelpPages.h"
 #include "app/ListExport.h"
 #include "app/MainLayout.h"
+#include "app/WindowLayout.h"
 #include "listview/ColumnWidths.h"
 #include "resources/Icons.h"
 #include "resources/ResourceIds.h"
@@ -46,6 +48,10 @@ constexpr const char* kNoRowSelected =
     "Please highlight the connection that you would like to close first!";
 constexpr const char* kNotTcp = "You may only close TCP connections with this tool";
 constexpr const char* kCloseFailed = "Error closing connection";
+
+// Where the window's placement is kept in the profile.
+constexpr const char* kProfileSection = "Settings";
+constexpr const char* kLayoutEntry = "Layout";
 
 // The toolbar's images: 24 x 24, magenta transparent.
 constexpr int kToolBarImageSize = 24;
@@ -247,13 +253,53 @@ void CPortsDlg::LoadSettings() {
     m_nShowUDP = static_cast<int32_t>(settings.m_nShowUDP);
 }
 
-// No layout is stored yet: the window shows at the template's size.
+// The saved placement when there is one, otherwise the template's size where the desktop
+// puts a new window.
 void CPortsDlg::ShowWindowWithLayout() {
     RepositionChildren(Client()->width(), Client()->height());
-    show();
+    if (!RestoreLayout(SW_SHOW)) {
+        show();
+    }
 }
 
-void CPortsDlg::SaveLayout() {}
+bool CPortsDlg::RestoreLayout(uint32_t showCmd) {
+    if (!m_services.profile) {
+        return false;
+    }
+    const std::optional<std::vector<uint8_t>> bytes =
+        m_services.profile->GetBinary(kProfileSection, kLayoutEntry);
+    const std::optional<LayoutRecord> record = bytes ? DecodeLayout(*bytes) : std::nullopt;
+    if (!record.has_value()) {
+        return false;
+    }
+    WindowPlacement placement = record->placement;
+    if (placement.length != 0) {
+        if (showCmd != SW_SHOWNORMAL) {
+            placement.showCmd = showCmd;
+        }
+        ApplyPlacement(*this, placement);
+    }
+    switch (placement.length != 0 ? placement.showCmd : SW_SHOW) {
+    case SW_SHOWMAXIMIZED:
+        showMaximized();
+        break;
+    case SW_SHOWMINIMIZED:
+        showMinimized();
+        break;
+    default:
+        show();
+        break;
+    }
+    return true;
+}
+
+// Only closing the window saves its placement; a failed write is not reported.
+void CPortsDlg::SaveLayout() {
+    if (m_services.profile) {
+        m_services.profile->WriteBinary(kProfileSection, kLayoutEntry,
+                                        EncodeLayout(CaptureLayout(*this)));
+    }
+}
 
 bool CPortsDlg::OnCommand(int id) {
     // The command hook: the commands of the list's popup menu.
@@ -392,9 +438,7 @@ void CPortsDlg::OnExit() {
 
 void CPortsDlg::OnShow() {
     if (RemoveTrayIcon()) {
-        show();
-        raise();
-        activateWindow();
+        ShowFromTray();
     }
 }
 

@@ -24,6 +24,7 @@
 namespace hl {
 
 class CAboutBox;
+class CAppProfile;
 class DetachableMessageBox;
 class KillStarter;
 class RefreshStarter;
@@ -38,6 +39,7 @@ struct PortsDlgServices {
     std::shared_ptr<IFiles> files;           // required: where the export is written
     ExportLocation exportLocation;           // the folders the export may go to
     std::string programDir;                  // the running executable's folder (help); empty: none
+    std::shared_ptr<CAppProfile> profile;    // empty: the window's placement is not kept
     int toolBarResource = IDR_TOOLBAR;       // the toolbar the window loads
 };
 
@@ -103,6 +105,9 @@ private:
     void CreateListImages();
     void LoadSettings();
     void ShowWindowWithLayout();
+    // Applies the saved placement and shows the window; false when no saved placement could
+    // be read (nothing applied, nothing shown).
+    bool RestoreLayout(uint32_t showCmd);
     void SaveLayout();
     // Cuts the workers off the window: every list operation and box fails from now on.
     void CutOffWorkers();

@@ -135,9 +135,7 @@ void CTrayHostDlg::OnTrayLButtonDown(int, int) {}
 
 void CTrayHostDlg::OnTrayLButtonDblClk(int, int) {
     if (m_bMinimizeToTray && RemoveTrayIcon()) {
-        show();
-        raise();
-        activateWindow();
+        ShowFromTray();
     }
 }
 
@@ -164,6 +162,17 @@ void CTrayHostDlg::OnTrayContextMenu(int x, int y) {
     m_pTrayPopup->popup(QPoint(x, y - size.height()));
 }
 
+// An X11 window manager places a window that is mapped again like a new one; putting it
+// back at its rectangle keeps it where the user left it.
+void CTrayHostDlg::ShowFromTray() {
+    show();
+    if (m_rcBeforeTray.isValid() && !isMaximized()) {
+        setGeometry(m_rcBeforeTray);
+    }
+    raise();
+    activateWindow();
+}
+
 void CTrayHostDlg::OnTrayRButtonDblClk(int, int) {}
 
 void CTrayHostDlg::OnTrayMouseMove(int, int) {}
@@ -178,6 +187,7 @@ bool CTrayHostDlg::OnSysCommand(unsigned command) {
     // Hidden, not minimised: shown again, the window has the state it had before.
     setWindowState(windowState() & ~Qt::WindowMinimized);
     if (AddTrayIcon()) {
+        m_rcBeforeTray = geometry();
         // Hidden once the minimise has been handled to its end: Qt may still show the
         // window as part of it.
         QMetaObject::invokeMethod(

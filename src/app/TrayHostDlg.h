@@ -54,6 +54,8 @@ public:
     QMenu* TrayPopup() const { return m_pTrayPopup.get(); }
 
 protected:
+    // Shows the window hidden in the tray again, at the place it had.
+    void ShowFromTray();
     void OnDestroy() override;
     void changeEvent(QEvent* event) override;
 
@@ -65,6 +67,7 @@ protected:
 
 private:
     IShell& m_shell;
+    QRect m_rcBeforeTray; // the window's rectangle when it went into the tray
     std::unique_ptr<QMenu> m_pTrayPopup;
 };
 
