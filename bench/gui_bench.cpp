@@ -47,11 +47,6 @@ public:
     bool OpenUrl(const QUrl&) override { return false; }
 };
 
-class NoTrace : public hl::ITraceSink {
-public:
-    void Write(std::string_view) override {}
-};
-
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
@@ -134,7 +129,7 @@ int main(int argc, char** argv) {
     hl::PortsDlgServices services;
     services.shell = &shell;
     services.system = system;
-    services.trace = std::make_shared<NoTrace>();
+    services.trace = std::make_shared<hl::NullTraceSink>();
     hl::CPortsDlg dlg(std::move(services));
 
     // The first refresh comes with the window; it warms the caches and is not counted.
@@ -158,11 +153,11 @@ int main(int argc, char** argv) {
         maxStall = std::max(maxStall, refresh.maxStallMs);
         rows = refresh.rows;
 
-        NoTrace trace;
+        hl::NullTraceSink trace;
         hl::MemoryList memory;
         const Clock::time_point begin = Clock::now();
-        const auto ipHelper = system->OpenIpHelper();
-        hl::FillTables(memory, *ipHelper, system->Processes(), trace, 1, 1);
+        const hl::SystemView view = system->OpenView();
+        hl::FillTables(memory, *view.ipHelper, *view.processes, trace, 1, 1);
         memoryFills.push_back(Ms(Clock::now() - begin));
         std::fprintf(stderr,
                      "gui_bench: run %d: %d rows in %.1f ms (stall %.1f ms), memory %.1f ms\n",

@@ -31,10 +31,10 @@ int main(int argc, char** argv) {
     hl::LinuxSystem system;
     hl::MemoryList list;
     hl::StreamTraceSink trace(stderr);
-    const auto ipHelper = system.OpenIpHelper();
+    const hl::SystemView view = system.OpenView();
 
     // Both protocols of both families, UDP read first: the TCP rows end above the UDP rows.
-    hl::FillTables(list, *ipHelper, system.Processes(), trace, 1, 1);
+    hl::FillTables(list, *view.ipHelper, *view.processes, trace, 1, 1);
     std::fputs("\n", stderr);
 
     const std::string csv = hl::ListToCsv(list);

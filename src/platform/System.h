@@ -7,15 +7,22 @@
 
 namespace hl {
 
+// What one refresh or one close reads: the socket tables and the processes. The two may share
+// what they learn (one walk of the processes gives both the socket owners and the names), and
+// every table of the view is served by it; a new view starts afresh.
+struct SystemView {
+    std::unique_ptr<IIpHelper> ipHelper;
+    std::unique_ptr<IProcessInfo> processes;
+
+    explicit operator bool() const { return ipHelper && processes; }
+};
+
 // The system services the inventory reads from, chosen where objects are built: the real
 // ones in the program, fakes in tests.
 class ISystem {
 public:
     virtual ~ISystem() = default;
-    // A view of the socket tables for one refresh or one close. One view may reuse what it
-    // learned about socket owners between its own calls; a new view starts afresh.
-    virtual std::unique_ptr<IIpHelper> OpenIpHelper() = 0;
-    virtual IProcessInfo& Processes() = 0;
+    virtual SystemView OpenView() = 0;
 };
 
 } // namespace hl

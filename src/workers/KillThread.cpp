@@ -80,20 +80,20 @@ int CKillThread::Run() {
     if (!m_system || !m_trace) {
         return 0;
     }
-    std::unique_ptr<IIpHelper> ipHelper = m_system->OpenIpHelper();
-    if (!ipHelper) {
+    SystemView view = m_system->OpenView();
+    if (!view) {
         if (m_messageBox) {
             m_messageBox->Show("Error closing connection", kAppTitle, MessageIcon::Information);
         }
         return 0;
     }
     if (m_strRemoteAddress.find(':') != std::string::npos) {
-        if (CloseIpv6(*ipHelper) && m_pList) {
+        if (CloseIpv6(*view.ipHelper, *view.processes) && m_pList) {
             m_pList->DeleteTcpRow(m_nItem, ClosedRowKey());
         }
         return 0;
     }
-    CTcpTable table(*ipHelper, m_system->Processes(), *m_trace, m_messageBox.get());
+    CTcpTable table(*view.ipHelper, *view.processes, *m_trace, m_messageBox.get());
     table.m_pList = m_pList.get();
     const uint32_t remoteAddr = RemoteAddressFromText(m_strRemoteAddress);
     const uint32_t localPort = LocalPortFromText(m_strLocalPort);
@@ -116,7 +116,7 @@ TcpRowKey CKillThread::ClosedRowKey() const {
     return {m_strRemoteAddress, m_strLocalPort, m_strLocalAddress, m_strRemotePort};
 }
 
-bool CKillThread::CloseIpv6(IIpHelper& ipHelper) {
+bool CKillThread::CloseIpv6(IIpHelper& ipHelper, IProcessInfo& processes) {
     const std::optional<Ip6Addr> remoteAddr = Ipv6AddressFromText(m_strRemoteAddress);
     const bool fourFields = ClosedRowKey().FourFields();
     const std::optional<Ip6Addr> localAddr =
@@ -127,7 +127,7 @@ bool CKillThread::CloseIpv6(IIpHelper& ipHelper) {
         }
         return false;
     }
-    CTcp6Table table(ipHelper, m_system->Processes(), *m_trace, m_messageBox.get());
+    CTcp6Table table(ipHelper, processes, *m_trace, m_messageBox.get());
     table.m_pList = m_pList.get();
     const uint32_t localPort = LocalPortFromText(m_strLocalPort);
     // Returns when the user has dismissed the result box.

@@ -49,7 +49,7 @@ private:
     // Local Address and Remote Port, when given).
     TcpRowKey ClosedRowKey() const;
     // The close of a row whose Remote Address text is an IPv6 one (it holds a ':').
-    bool CloseIpv6(IIpHelper& ipHelper);
+    bool CloseIpv6(IIpHelper& ipHelper, IProcessInfo& processes);
 
     std::shared_ptr<ISystem> m_system;
     std::shared_ptr<ITraceSink> m_trace;

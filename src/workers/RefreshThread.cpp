@@ -28,11 +28,11 @@ void CRefreshThread::Refill() {
         return;
     }
     // One view of the tables for the whole refresh.
-    std::unique_ptr<IIpHelper> ipHelper = m_system->OpenIpHelper();
-    if (!ipHelper) {
+    SystemView view = m_system->OpenView();
+    if (!view) {
         return;
     }
-    FillTables(*m_pList, *ipHelper, m_system->Processes(), *m_trace, m_bShowTcp, m_bShowUdp);
+    FillTables(*m_pList, *view.ipHelper, *view.processes, *m_trace, m_bShowTcp, m_bShowUdp);
 }
 
 } // namespace hl

@@ -23,7 +23,7 @@ protected:
     CaptureTraceSink trace;
 
     bool Close(const char* remote, uint16_t localPort) {
-        auto ip = system.OpenIpHelper();
+        auto ip = std::move(system.OpenView().ipHelper);
         CTcpTable table(*ip, system.processes, trace, &boxes);
         return table.CloseConnection(Addr(remote), Port(localPort));
     }
@@ -59,7 +59,7 @@ TEST_F(CloseConnection, FourFieldsDeleteExactlyTheNamedConnection) {
         {8, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(5003)}, // close wait
     };
     auto close = [&](const char* local, uint16_t remotePort) {
-        auto ip = system.OpenIpHelper();
+        auto ip = std::move(system.OpenView().ipHelper);
         CTcpTable table(*ip, system.processes, trace, &boxes);
         return table.CloseConnection(Addr("10.0.0.9"), Port(8080), Addr(local), Port(remotePort));
     };
@@ -114,7 +114,7 @@ TEST_F(CloseConnection, RefusalAndUnreadableTableGiveTheErrorBox) {
 
 TEST_F(CloseConnection, FindConnectionZeroesItsOutputsWhenNothingMatches) {
     system.ip.tcp = {{5, Addr("1.1.1.1"), Port(80), Addr("9.9.9.9"), Port(1234)}};
-    auto ip = system.OpenIpHelper();
+    auto ip = std::move(system.OpenView().ipHelper);
     CTcpTable table(*ip, system.processes, trace);
     uint32_t local = 77, remotePort = 77;
     EXPECT_TRUE(table.FindConnection(Addr("9.9.9.9"), Port(80), local, remotePort));
@@ -145,7 +145,7 @@ TEST_F(CloseConnection, Ipv6ClosesTheEstablishedConnectionByRemoteAddressAndLoca
     // An IPv4 row of the same numbers is not an IPv6 one.
     system.ip.tcp = {{5, Addr("10.0.0.2"), Port(8080), Addr("10.0.0.9"), Port(5000)}};
     auto close = [&](const Ip6Addr& remote, uint16_t localPort) {
-        auto ip = system.OpenIpHelper();
+        auto ip = std::move(system.OpenView().ipHelper);
         CTcp6Table table(*ip, system.processes, trace, &boxes);
         return table.CloseConnection(remote, Port(localPort));
     };
@@ -173,7 +173,7 @@ TEST_F(CloseConnection, Ipv6FourFieldsDeleteExactlyTheNamedConnectionAndRefusalI
         {5, Ip6("::1"), Port(8080), Ip6("::1"), Port(5002)},
     };
     auto close = [&](uint16_t remotePort) {
-        auto ip = system.OpenIpHelper();
+        auto ip = std::move(system.OpenView().ipHelper);
         CTcp6Table table(*ip, system.processes, trace, &boxes);
         return table.CloseConnection(Ip6("::1"), Port(8080), Ip6("::1"), Port(remotePort));
     };

@@ -59,7 +59,7 @@ struct Fill {
 
     Fill() { system.processes.processes = {{7, "web"}, {8, "dns"}}; }
     void Run(int32_t showTcp = 1, int32_t showUdp = 1) {
-        auto ip = system.OpenIpHelper();
+        auto ip = std::move(system.OpenView().ipHelper);
         FillTables(list, *ip, system.processes, trace, showTcp, showUdp);
     }
     std::vector<std::string> Column(int col) const {

@@ -48,7 +48,7 @@ struct Refresh {
     int udpEx = 0, udpBasic = 0, tcpEx = 0, tcpBasic = 0;
 
     void Run() {
-        auto ip = system.OpenIpHelper();
+        auto ip = std::move(system.OpenView().ipHelper);
         CUdpTable udp(*ip, system.processes, trace);
         udp.m_pList = &list;
         udpEx = udp.FillFromExTable();

@@ -2,6 +2,7 @@
 
 #include "TempTree.h"
 #include "platform/UniqueFd.h"
+#include "platform/linux/ProcessScan.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -72,8 +73,9 @@ protected:
 };
 
 TEST_F(InodePidMapTreeTest, MapsEverySocketToItsLowestPid) {
-    InodePidMap map;
-    ASSERT_TRUE(map.Build(tree.Root().c_str()));
+    const ProcessWalk walk = WalkProcesses(tree.Root().c_str());
+    ASSERT_TRUE(walk.ok);
+    const InodePidMap& map = walk.owners;
     EXPECT_EQ(map.Find(1000), 100u);
     EXPECT_EQ(map.Find(2000), 100u);
     EXPECT_EQ(map.Find(3000), 30u);
@@ -81,19 +83,63 @@ TEST_F(InodePidMapTreeTest, MapsEverySocketToItsLowestPid) {
 }
 
 TEST_F(InodePidMapTreeTest, IgnoresEntriesThatAreNotReadableProcesses) {
-    InodePidMap map;
-    ASSERT_TRUE(map.Build(tree.Root().c_str()));
+    const ProcessWalk walk = WalkProcesses(tree.Root().c_str());
+    ASSERT_TRUE(walk.ok);
+    const InodePidMap& map = walk.owners;
     for (const uint64_t inode : {0u, 3001u, 4000u, 5000u, 6000u, 6001u, 9999u}) {
         EXPECT_EQ(map.Find(inode), 0u) << inode;
     }
 }
 
 TEST_F(InodePidMapTreeTest, RebuildStartsAfresh) {
-    InodePidMap map;
-    ASSERT_TRUE(map.Build(tree.Root().c_str()));
-    EXPECT_FALSE(map.Build(tree.Path("missing").c_str()));
-    EXPECT_EQ(map.Size(), 0u);
-    EXPECT_EQ(map.Find(1000), 0u);
+    ASSERT_TRUE(WalkProcesses(tree.Root().c_str()).ok);
+    const ProcessWalk missing = WalkProcesses(tree.Path("missing").c_str());
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.owners.Size(), 0u);
+    EXPECT_EQ(missing.owners.Find(1000), 0u);
+    EXPECT_TRUE(missing.processes.empty());
+}
+
+TEST_F(InodePidMapTreeTest, OneWalkNamesTheProcessesWhoseSocketsItReads) {
+    ASSERT_TRUE(tree.File("100/stat", "100 (srv) S 1"));
+    ASSERT_TRUE(tree.File("30/stat", "30 (a) b) S 1"));
+    ASSERT_TRUE(tree.File("200/stat", "garbled"));
+    const ProcessWalk walk = WalkProcesses(tree.Root().c_str());
+    ASSERT_TRUE(walk.ok);
+    std::vector<std::pair<uint32_t, std::string>> names;
+    for (const ProcessEntry& e : walk.processes) {
+        names.emplace_back(e.pid, e.exeName);
+    }
+    // Ascending pid; 200's stat names nothing, 40 is gone but its stat still reads.
+    const std::vector<std::pair<uint32_t, std::string>> want = {
+        {30, "a) b"}, {40, "gone"}, {100, "srv"}};
+    EXPECT_EQ(names, want);
+    EXPECT_EQ(walk.owners.Find(3000), 30u);
+
+    // Each part on its own.
+    const ProcessWalk namesOnly =
+        WalkProcesses(tree.Root().c_str(), {.names = true, .sockets = false});
+    EXPECT_EQ(namesOnly.processes.size(), 3u);
+    EXPECT_EQ(namesOnly.owners.Size(), 0u);
+    const ProcessWalk socketsOnly =
+        WalkProcesses(tree.Root().c_str(), {.names = false, .sockets = true});
+    EXPECT_TRUE(socketsOnly.processes.empty());
+    EXPECT_EQ(socketsOnly.owners.Size(), 3u);
+}
+
+TEST_F(InodePidMapTreeTest, AScanWalksOnceWhoeverAsks) {
+    ProcessScan scan(tree.Root());
+    EXPECT_EQ(scan.Get().owners.Find(1000), 100u);
+    ASSERT_EQ(scan.Get().processes.size(), 1u); // 40, named by its stat
+    // What changes after the walk stays unseen by this scan; a new scan sees it.
+    ASSERT_TRUE(tree.Link("20/fd/0", "socket:[1000]"));
+    ASSERT_TRUE(tree.File("20/stat", "20 (late) S"));
+    EXPECT_EQ(scan.Get().owners.Find(1000), 100u);
+    EXPECT_EQ(scan.Get().processes.size(), 1u);
+    ProcessScan fresh(tree.Root());
+    EXPECT_EQ(fresh.Get().owners.Find(1000), 20u);
+    ASSERT_EQ(fresh.Get().processes.size(), 2u);
+    EXPECT_EQ(fresh.Get().processes[0].exeName, "late");
 }
 
 uint64_t InodeOf(int fd) {
@@ -123,8 +169,9 @@ TEST(InodePidMapProcTest, FindsTheOwnersOfRealSockets) {
     ASSERT_EQ(::read(ready[0], &childInode, sizeof childInode),
               static_cast<ssize_t>(sizeof childInode));
 
-    InodePidMap map;
-    const bool built = map.Build("/proc");
+    const ProcessWalk walk = WalkProcesses("/proc");
+    const bool built = walk.ok;
+    const InodePidMap& map = walk.owners;
     (void)!::write(release[1], "x", 1);
     ::waitpid(child, nullptr, 0);
     for (const int fd : {ready[0], ready[1], release[0], release[1]}) {

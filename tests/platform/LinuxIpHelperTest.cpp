@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/audit.h>
 #include <linux/capability.h>
@@ -267,21 +268,49 @@ TEST(LinuxIpHelperSocketTest, BoundUdpSocketAppearsInBothUdpTables) {
     EXPECT_TRUE(Contains(ex, wantEx));
 }
 
-TEST(LinuxIpHelperSocketTest, OneViewWalksTheProcessesOnceANewViewAfresh) {
+TEST(LinuxIpHelperSocketTest, OneViewWalksTheProcessesOnceForOwnersAndNamesANewViewAfresh) {
     LinuxSystem system;
-    const auto view = system.OpenIpHelper();
+    const SystemView view = system.OpenView();
+    ASSERT_TRUE(view);
     std::vector<UdpExRow> udp;
-    ASSERT_EQ(view->GetUdpExTable(udp), kErrorSuccess);
+    ASSERT_EQ(view.ipHelper->GetUdpExTable(udp), kErrorSuccess);
 
     // Opened after the view learned the owners: the same view does not see its owner yet.
     const UniqueFd listener = Listener();
     ASSERT_TRUE(listener);
     const TcpRow row{2, kLoopback, LocalPort(listener.Get()), 0, 0};
     std::vector<TcpExRow> tcp;
-    ASSERT_EQ(view->GetTcpExTable(tcp), kErrorSuccess);
+    ASSERT_EQ(view.ipHelper->GetTcpExTable(tcp), kErrorSuccess);
     EXPECT_TRUE(Contains(tcp, WithPid(row, 0)));
 
-    ASSERT_EQ(system.OpenIpHelper()->GetTcpExTable(tcp), kErrorSuccess);
+    // Nor a process started since: the names come from that same walk.
+    int release[2];
+    ASSERT_EQ(::pipe2(release, O_CLOEXEC), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char c;
+        (void)!::read(release[0], &c, 1);
+        ::_exit(0);
+    }
+    const auto lists = [child](IProcessInfo& processes) {
+        std::vector<ProcessEntry> all;
+        EXPECT_TRUE(processes.Snapshot(all));
+        return std::any_of(all.begin(), all.end(), [child](const ProcessEntry& e) {
+            return e.pid == static_cast<uint32_t>(child);
+        });
+    };
+    const bool oldViewLists = lists(*view.processes);
+    const SystemView fresh = system.OpenView();
+    const bool newViewLists = lists(*fresh.processes);
+    ASSERT_EQ(fresh.ipHelper->GetTcpExTable(tcp), kErrorSuccess);
+    (void)!::write(release[1], "x", 1);
+    ::waitpid(child, nullptr, 0);
+    ::close(release[0]);
+    ::close(release[1]);
+
+    EXPECT_FALSE(oldViewLists);
+    EXPECT_TRUE(newViewLists);
     EXPECT_TRUE(Contains(tcp, WithPid(row, kSelf)));
 }
 

@@ -159,7 +159,7 @@ bool ReachesState(uint16_t localPort, uint32_t remoteAddr, uint32_t state) {
     return Eventually(
         [&] {
             std::vector<TcpRow> rows;
-            if (system.OpenIpHelper()->GetTcpTable(rows) != 0) {
+            if (system.OpenView().ipHelper->GetTcpTable(rows) != 0) {
                 return false;
             }
             for (const TcpRow& row : rows) {

@@ -230,14 +230,15 @@ public:
     FakeSystem fake;
     Gate gate;
 
-    std::unique_ptr<IIpHelper> OpenIpHelper() override {
+    SystemView OpenView() override {
         {
             std::lock_guard lock(m_mutex);
             ++m_opened;
         }
-        return std::make_unique<View>(fake.ip, gate);
+        SystemView view = fake.OpenView();
+        view.ipHelper = std::make_unique<View>(fake.ip, gate);
+        return view;
     }
-    IProcessInfo& Processes() override { return fake.processes; }
     int Opened() const {
         std::lock_guard lock(m_mutex);
         return m_opened;

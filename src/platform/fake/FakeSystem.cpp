@@ -33,10 +33,29 @@ private:
     IIpHelper& m_target;
 };
 
+class ForwardingProcessInfo : public IProcessInfo {
+public:
+    explicit ForwardingProcessInfo(IProcessInfo& target) : m_target(target) {}
+    std::optional<std::string> SystemDir() override { return m_target.SystemDir(); }
+    std::optional<int> OsMajorVersion() override { return m_target.OsMajorVersion(); }
+    bool Snapshot(std::vector<ProcessEntry>& processes) override {
+        return m_target.Snapshot(processes);
+    }
+    std::optional<std::string> ExeBaseName(uint32_t pid) override {
+        return m_target.ExeBaseName(pid);
+    }
+
+private:
+    IProcessInfo& m_target;
+};
+
 } // namespace
 
-std::unique_ptr<IIpHelper> FakeSystem::OpenIpHelper() {
-    return std::make_unique<ForwardingIpHelper>(ip);
+SystemView FakeSystem::OpenView() {
+    SystemView view;
+    view.ipHelper = std::make_unique<ForwardingIpHelper>(ip);
+    view.processes = std::make_unique<ForwardingProcessInfo>(processes);
+    return view;
 }
 
 } // namespace hl

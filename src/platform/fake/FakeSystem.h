@@ -13,8 +13,7 @@ public:
     FakeIpHelper ip;
     FakeProcessInfo processes;
 
-    std::unique_ptr<IIpHelper> OpenIpHelper() override;
-    IProcessInfo& Processes() override { return processes; }
+    SystemView OpenView() override;
 };
 
 } // namespace hl

@@ -12,13 +12,16 @@ namespace hl {
 // any other text (files, pipes, anonymous inodes, malformed numbers).
 std::optional<uint64_t> ParseSocketLink(std::string_view link);
 
-// Which process holds which socket: built from the descriptor links of every process below
-// a proc root. When several processes hold one socket, the lowest pid owns it.
+// Which process holds which socket, from the descriptor links of the processes (a walk of
+// the proc root gives them, see ProcessScan). When several processes hold one socket, the
+// lowest pid owns it.
 class InodePidMap {
 public:
-    // Walks <procRoot>/<pid>/fd for every numeric entry. Processes that vanish or cannot be
-    // read are left out. False (and an empty map) when the root cannot be opened.
-    bool Build(const char* procRoot);
+    using Entries = std::vector<std::pair<uint64_t, uint32_t>>; // (inode, pid)
+
+    // The map of these (inode, pid) pairs, in any order, a socket held twice or more going
+    // to its lowest pid.
+    void Assign(Entries entries);
 
     // The owner of the socket with this inode; 0 for inode 0 or an unknown socket.
     uint32_t Find(uint64_t inode) const;
@@ -26,8 +29,8 @@ public:
     size_t Size() const { return m_entries.size(); }
 
 private:
-    // (inode, pid), sorted by inode with one entry per inode.
-    std::vector<std::pair<uint64_t, uint32_t>> m_entries;
+    // Sorted by inode with one entry per inode.
+    Entries m_entries;
 };
 
 } // namespace hl

@@ -10,7 +10,9 @@
 
 namespace hl {
 
-LinuxIpHelper::LinuxIpHelper(std::string procRoot) : m_procRoot(std::move(procRoot)) {}
+LinuxIpHelper::LinuxIpHelper(std::string procRoot, std::shared_ptr<ProcessScan> scan)
+    : m_procRoot(std::move(procRoot)),
+      m_scan(scan ? std::move(scan) : std::make_shared<ProcessScan>(m_procRoot)) {}
 
 uint32_t LinuxIpHelper::ReadNetFile(const char* name, std::string& text) const {
     const UniqueFd root = OpenDirAt(AT_FDCWD, m_procRoot.c_str());
@@ -57,23 +59,14 @@ uint32_t LinuxIpHelper::GetUdp6Table(std::vector<Udp6Row>& rows) {
     return ReadPlain("net/udp6", ParseProcNetUdp6, rows);
 }
 
-const InodePidMap& LinuxIpHelper::Owners() {
-    const std::lock_guard lock(m_ownersMutex);
-    if (!m_owners) {
-        m_owners.emplace();
-        // A root that cannot be read leaves the map empty: every row then has owner 0.
-        m_owners->Build(m_procRoot.c_str());
-    }
-    return *m_owners;
-}
-
 template <typename Socket, typename Row>
 uint32_t LinuxIpHelper::ReadOwned(uint8_t protocol, std::vector<Row>& rows) {
     std::vector<Socket> sockets;
     if (const uint32_t err = m_diag.Dump(protocol, sockets); err != kErrorSuccess) {
         return err;
     }
-    const InodePidMap& owners = Owners();
+    // A root that cannot be read leaves the map empty: every row then has owner 0.
+    const InodePidMap& owners = m_scan->Get().owners;
     rows.clear();
     rows.reserve(sockets.size());
     for (const Socket& s : sockets) {

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "platform/IpHelper.h"
-#include "platform/linux/InodePidMap.h"
+#include "platform/linux/ProcessScan.h"
 #include "platform/linux/SockDiagClient.h"
 
-#include <mutex>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,12 +12,12 @@ namespace hl {
 
 // The IPv4 and IPv6 socket tables of the running system. The plain tables come from
 // <procRoot>/net/tcp, /udp, /tcp6 and /udp6; the tables with owners from a sock_diag dump joined
-// with the descriptors of the processes below procRoot. The owner map is built by the first table
-// with owners that this object reads and serves its later ones, so one refresh walks the
-// processes once; a new object builds its own.
+// with the descriptors of the processes below procRoot. The owners come from `scan`, which the
+// first table with owners makes and its later ones share (and so do the process names of the
+// same refresh, see LinuxSystem::OpenView); without a scan the object makes one of its own.
 class LinuxIpHelper : public IIpHelper {
 public:
-    explicit LinuxIpHelper(std::string procRoot);
+    explicit LinuxIpHelper(std::string procRoot, std::shared_ptr<ProcessScan> scan = nullptr);
 
     uint32_t GetTcpTable(std::vector<TcpRow>& rows) override;
     uint32_t GetUdpTable(std::vector<UdpRow>& rows) override;
@@ -44,13 +43,9 @@ private:
     // One sock_diag dump joined with the owner map, sorted.
     template <typename Socket, typename Row>
     uint32_t ReadOwned(uint8_t protocol, std::vector<Row>& rows);
-    // The owner map, built on first use.
-    const InodePidMap& Owners();
-
     std::string m_procRoot;
     SockDiagClient m_diag;
-    std::mutex m_ownersMutex;
-    std::optional<InodePidMap> m_owners;
+    std::shared_ptr<ProcessScan> m_scan;
 };
 
 } // namespace hl

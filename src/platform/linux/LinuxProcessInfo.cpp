@@ -14,7 +14,6 @@ namespace hl {
 namespace {
 
 constexpr std::string_view kDeletedSuffix = " (deleted)";
-constexpr size_t kDirBufferSize = 32 * 1024;
 
 // Whether the executable behind the `exe` link of an open process directory is gone: the
 // link leads nowhere, or to a file that no directory names any more.
@@ -23,7 +22,8 @@ bool ExeGoneAt(int pidDir) {
     return ::fstatat(pidDir, "exe", &st, 0) != 0 || st.st_nlink == 0;
 }
 
-// Reads and names the `exe` link below an open process directory.
+} // namespace
+
 std::optional<std::string> ExeNameAt(int pidDir) {
     std::array<char, PATH_MAX + 1> link;
     const auto len = ReadLinkAt(pidDir, "exe", link);
@@ -33,8 +33,6 @@ std::optional<std::string> ExeNameAt(int pidDir) {
     const std::string_view text(link.data(), *len);
     return ExeBaseNameFromLink(text, text.ends_with(kDeletedSuffix) && ExeGoneAt(pidDir));
 }
-
-} // namespace
 
 std::optional<std::string> ExeBaseNameFromLink(std::string_view link, bool targetGone) {
     if (targetGone && link.ends_with(kDeletedSuffix)) {
@@ -77,7 +75,8 @@ std::optional<int> KernelMajorFromRelease(std::string_view release) {
     return major;
 }
 
-LinuxProcessInfo::LinuxProcessInfo(std::string procRoot) : m_procRoot(std::move(procRoot)) {}
+LinuxProcessInfo::LinuxProcessInfo(std::string procRoot, std::shared_ptr<ProcessScan> scan)
+    : m_procRoot(std::move(procRoot)), m_scan(std::move(scan)) {}
 
 std::optional<std::string> LinuxProcessInfo::SystemDir() {
     if (!OpenDirAt(AT_FDCWD, m_procRoot.c_str())) {
@@ -95,45 +94,15 @@ std::optional<int> LinuxProcessInfo::OsMajorVersion() {
 }
 
 bool LinuxProcessInfo::Snapshot(std::vector<ProcessEntry>& processes) {
-    processes.clear();
-    const UniqueFd root = OpenDirAt(AT_FDCWD, m_procRoot.c_str());
-    if (!root) {
-        return false;
+    if (m_scan) {
+        const ProcessWalk& walk = m_scan->Get();
+        processes = walk.processes;
+        return walk.ok;
     }
-    auto storage = std::make_unique<std::byte[]>(kDirBufferSize);
-    std::vector<uint32_t> pids;
-    pids.reserve(1024);
-    const bool listed = ForEachDirEntry(root.Get(), {storage.get(), kDirBufferSize},
-                                        [&](const char* name, unsigned char type) {
-                                            if (type != DT_DIR && type != DT_UNKNOWN) {
-                                                return;
-                                            }
-                                            if (const auto pid = ParsePid(name)) {
-                                                pids.push_back(*pid);
-                                            }
-                                        });
-    if (!listed) {
-        return false;
-    }
-    std::sort(pids.begin(), pids.end());
-
-    processes.reserve(pids.size());
-    std::array<char, 12> pidText{};
-    std::string stat;
-    for (const uint32_t pid : pids) {
-        const UniqueFd pidDir = OpenDirAt(root.Get(), FormatPid(pid, pidText));
-        if (!pidDir) {
-            continue; // gone since the listing
-        }
-        std::optional<std::string> name = ExeNameAt(pidDir.Get());
-        if (!name && ReadWholeFileAt(pidDir.Get(), "stat", stat)) {
-            name = CommandNameFromStat(stat);
-        }
-        if (name) {
-            processes.push_back(ProcessEntry{pid, std::move(*name)});
-        }
-    }
-    return true;
+    ProcessWalk walk =
+        WalkProcesses(m_procRoot.c_str(), WalkParts{.names = true, .sockets = false});
+    processes = std::move(walk.processes);
+    return walk.ok;
 }
 
 std::optional<std::string> LinuxProcessInfo::ExeBaseName(uint32_t pid) {

@@ -2,21 +2,20 @@
 
 #include "platform/linux/LinuxIpHelper.h"
 #include "platform/linux/LinuxProcessInfo.h"
+#include "platform/linux/ProcessScan.h"
 
 namespace hl {
 
-LinuxSystem::LinuxSystem(std::string procRoot)
-    : m_procRoot(std::move(procRoot)), m_processes(std::make_unique<LinuxProcessInfo>(m_procRoot)) {
-}
+LinuxSystem::LinuxSystem(std::string procRoot) : m_procRoot(std::move(procRoot)) {}
 
 LinuxSystem::~LinuxSystem() = default;
 
-std::unique_ptr<IIpHelper> LinuxSystem::OpenIpHelper() {
-    return std::make_unique<LinuxIpHelper>(m_procRoot);
-}
-
-IProcessInfo& LinuxSystem::Processes() {
-    return *m_processes;
+SystemView LinuxSystem::OpenView() {
+    auto scan = std::make_shared<ProcessScan>(m_procRoot);
+    SystemView view;
+    view.ipHelper = std::make_unique<LinuxIpHelper>(m_procRoot, scan);
+    view.processes = std::make_unique<LinuxProcessInfo>(m_procRoot, std::move(scan));
+    return view;
 }
 
 } // namespace hl

@@ -13,12 +13,11 @@ public:
     explicit LinuxSystem(std::string procRoot = "/proc");
     ~LinuxSystem() override;
 
-    std::unique_ptr<IIpHelper> OpenIpHelper() override;
-    IProcessInfo& Processes() override;
+    // The tables and the processes of one view share one walk of the processes.
+    SystemView OpenView() override;
 
 private:
     std::string m_procRoot;
-    std::unique_ptr<IProcessInfo> m_processes;
 };
 
 } // namespace hl
