@@ -777,7 +777,8 @@ TEST_F(CloseCommandTest, ClosesARealLoopbackConnection) {
         for (int row = 0; row < list.GetItemCount(); ++row) {
             if (list.GetItemText(row, kColProtocol) == "TCP" &&
                 list.GetItemText(row, kColLocalPort) == clientPort &&
-                list.GetItemText(row, kColRemoteAddress) == "127.0.0.1") {
+                list.GetItemText(row, kColRemoteAddress) == "127.0.0.1" &&
+                list.GetItemText(row, kColRemotePort) == std::to_string(listener.port)) {
                 return row;
             }
         }

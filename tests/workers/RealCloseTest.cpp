@@ -234,7 +234,7 @@ TEST(KillReal, ClosesAnEstablishedLoopbackConnectionAndRemovesExactlyItsRow) {
     EXPECT_EQ(before[item][kColState], "ESTABLISHED");
     EXPECT_EQ(before[item][kColPid], std::to_string(::getpid()));
 
-    EXPECT_EQ(closer.Close("127.0.0.1", clientPort, item), kClosed);
+    EXPECT_EQ(closer.Close("127.0.0.1", clientPort, item, "127.0.0.1", serverPort), kClosed);
     before.erase(before.begin() + item);
     EXPECT_EQ(closer.Rows(), before);
     EXPECT_EQ(ReceiveError(c.client.Get()), ECONNABORTED);
