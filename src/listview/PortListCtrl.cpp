@@ -2,6 +2,7 @@
 
 #include "listview/ColumnSorter.h"
 #include "listview/ColumnWidths.h"
+#include "listview/FlatHeaderCtrl.h"
 #include "listview/UiListOps.h"
 #include "resources/MenuBuilder.h"
 #include "resources/Menus.h"
@@ -44,12 +45,14 @@ CPortListCtrl::CPortListCtrl(QWidget* parent)
     rows->setMinimumSectionSize(1);
     rows->setDefaultSectionSize(std::max(fontMetrics().height(), 16) + 2);
 
-    QHeaderView* columns = horizontalHeader();
+    // The flat header replaces the view's own; the view owns it from here on.
+    m_wndHeader = new CFlatHeaderCtrl(this);
+    setHorizontalHeader(m_wndHeader);
+    QHeaderView* columns = m_wndHeader;
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->setStretchLastSection(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setHighlightSections(false);
-    columns->setSectionsMovable(false);
     AttachHeader(columns);
 
     // A right click on a scroll bar shows no menu, neither the popup nor a scroll menu.
@@ -186,7 +189,7 @@ uint32_t CPortListCtrl::SetExtendedStyle(uint32_t style, uint32_t mask) {
     const uint32_t bits = mask == 0 ? ~0u : mask;
     m_nExtendedStyle = (previous & ~bits) | (style & bits);
     setShowGrid((m_nExtendedStyle & LVS_EX_GRIDLINES) != 0);
-    horizontalHeader()->setSectionsMovable((m_nExtendedStyle & LVS_EX_HEADERDRAGDROP) != 0);
+    m_wndHeader->SetDragDrop((m_nExtendedStyle & LVS_EX_HEADERDRAGDROP) != 0);
     setSelectionBehavior((m_nExtendedStyle & LVS_EX_FULLROWSELECT) != 0
                              ? QAbstractItemView::SelectRows
                              : QAbstractItemView::SelectItems);

@@ -15,6 +15,7 @@ class QHeaderView;
 
 namespace hl {
 
+class CFlatHeaderCtrl;
 class UiListOps;
 
 // Extended styles of the list (the bits of the report-style list view they stand for).
@@ -86,6 +87,8 @@ public:
     int GetVisibleRowCount() const { return m_model.rowCount(); }
 
     PortListModel& Model() { return m_model; }
+    // The flat column header that draws the headings and lets the user drag columns.
+    CFlatHeaderCtrl& Header() const { return *m_wndHeader; }
 
     // Reorders the rows by `before`, a strict weak order on their item data (rows it holds
     // equal keep their order); the view is updated once.
@@ -115,8 +118,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    // The header: its click sorts, it selects nothing. A later header class takes the place
-    // of the view's own header here.
+    // The header: its click sorts, it selects nothing.
     void AttachHeader(QHeaderView* header);
     void OnHeaderItemClick(int column);
     void OnContextMenu(const QPoint& globalPos);
@@ -132,6 +134,7 @@ private:
     void SchedulePublish();
 
     PortListModel m_model;
+    CFlatHeaderCtrl* m_wndHeader = nullptr; // a child of the view, which owns it
     UiCallPump m_pump;
     std::shared_ptr<UiListOps> m_ops;
     QTimer m_publishTimer;
