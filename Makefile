@@ -89,6 +89,7 @@ bench: build
 	bench/run.sh $(BUILD_DIR)
 	@if [ -x $(BUILD_DIR)/bench/gui_bench ]; then bench/gui_run.sh $(BUILD_DIR); fi
 	@if [ -x $(BUILD_DIR)/bench/sort_bench ]; then $(BUILD_DIR)/bench/sort_bench; fi
+	@if [ -x $(BUILD_DIR)/bench/header_bench ]; then $(BUILD_DIR)/bench/header_bench; fi
 
 # Every test under AddressSanitizer + UndefinedBehaviorSanitizer (the window's tests too, among
 # them closing the window while a refresh fills the list), and the worker tests under
