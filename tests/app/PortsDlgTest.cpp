@@ -5,6 +5,7 @@
 #include "app/AboutBox.h"
 #include "inventory/TraceSink.h"
 #include "listview/ColumnWidths.h"
+#include "listview/FlatHeaderCtrl.h"
 #include "platform/UniqueFd.h"
 #include "platform/fake/FakeMessageBox.h"
 #include "platform/fake/FakeSystem.h"
@@ -274,7 +275,7 @@ TEST_F(PortsDlgTest, AfterStartUpTheWindowHasItsMenuColumnsImagesAndStyles) {
     EXPECT_EQ(list.GetExtendedStyle(),
               LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
     EXPECT_TRUE(list.showGrid());
-    EXPECT_TRUE(list.horizontalHeader()->sectionsMovable());
+    EXPECT_TRUE(list.Header().DragDrop());
     EXPECT_EQ(list.selectionBehavior(), QAbstractItemView::SelectRows);
 
     // Images 0, 1, 2 are icons 139, 140 and 138.
