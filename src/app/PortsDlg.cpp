@@ -5,6 +5,7 @@
 #include "app/HelpPages.h"
 #include "app/ListExport.h"
 #include "app/MainLayout.h"
+#include "app/SettingsDlg.h"
 #include "app/WindowLayout.h"
 #include "listview/ColumnWidths.h"
 #include "resources/Icons.h"
@@ -406,9 +407,47 @@ void CPortsDlg::OnCloseConnection() {
     }
 }
 
-// The commands below are filled in with their features.
+// The Settings dialog blocks only the main window, so that the boxes of close workers stay
+// usable and the monitoring timer goes on refreshing the list while it is open. It ends
+// through ApplySettings; a second Settings command meanwhile brings it to the front.
+void CPortsDlg::OnSettings() {
+    if (m_pSettingsDlg) {
+        m_pSettingsDlg->raise();
+        m_pSettingsDlg->activateWindow();
+        return;
+    }
+    m_pSettingsDlg = std::make_unique<CSettingsDlg>(MakeRegistryKey(m_services.registry), this);
+    m_pSettingsDlg->setWindowModality(Qt::WindowModal);
+    connect(m_pSettingsDlg.get(), &QDialog::finished, this, [this] {
+        // The dialog is deleted once the signal that reported its end has returned.
+        m_pSettingsDlg.release()->deleteLater();
+        ApplySettings();
+    });
+    m_pSettingsDlg->Create();
+    m_pSettingsDlg->show();
+}
 
-void CPortsDlg::OnSettings() {}
+// The stored values become the window's, monitoring is switched as AutoRefresh says (a
+// running timer is set again, with the current speed), and the list is refreshed, so that
+// a changed filter shows at once. The same after Cancel.
+void CPortsDlg::ApplySettings() {
+    LoadSettings();
+    if (m_nAutoRefresh == 1) {
+        OnStopMonitoring();
+        OnStartMonitoring();
+    } else {
+        OnStopMonitoring();
+    }
+    StartRefresh();
+}
+
+// When the main window ends first, the dialog goes without taking effect.
+void CPortsDlg::CloseSettingsDialog() {
+    if (m_pSettingsDlg) {
+        m_pSettingsDlg->disconnect(this);
+        m_pSettingsDlg.reset();
+    }
+}
 
 // Opens the help's index page in the desktop's browser; without help pages nothing happens.
 void CPortsDlg::OnHelpContents() {
@@ -462,6 +501,7 @@ void CPortsDlg::OnDestroy() {
 }
 
 void CPortsDlg::CutOffWorkers() {
+    CloseSettingsDialog();
     m_monitorTimer.stop();
     if (m_pWorkerBoxes) {
         m_pWorkerBoxes->Detach();

@@ -28,6 +28,7 @@ class CAppProfile;
 class DetachableMessageBox;
 class KillStarter;
 class RefreshStarter;
+class CSettingsDlg;
 
 // What the main window works with; the program passes the real system, tests fakes.
 struct PortsDlgServices {
@@ -75,6 +76,8 @@ public:
     const ImageList& ToolBarHotImages() const { return m_toolBarHotImages; }
     const ImageList& ListImages() const { return m_imageList; }
     QtMessageBox& MessageBoxes() { return m_messageBoxes; }
+    // The open Settings dialog, or nullptr.
+    CSettingsDlg* SettingsDialog() const { return m_pSettingsDlg.get(); }
 
     // The monitoring interval for a SpeedSlider value: 11000 - 100 x SpeedSlider ms, with
     // SpeedSlider taken as 0 below 0 and as 100 above 100.
@@ -120,6 +123,9 @@ private:
     void OnExport();
     void OnCloseConnection();
     void OnSettings();
+    // After the Settings dialog, confirmed or cancelled: the stored values take effect.
+    void ApplySettings();
+    void CloseSettingsDialog();
     void OnHelpContents();
     void OnAbout();
     void OnExit();
@@ -147,6 +153,7 @@ private:
     std::unique_ptr<RefreshStarter> m_pRefreshStarter;
     std::unique_ptr<KillStarter> m_pKillStarter;
     CAboutBox* m_pAboutBox = nullptr; // while the About box is shown
+    std::unique_ptr<CSettingsDlg> m_pSettingsDlg;
 };
 
 } // namespace hl
