@@ -55,7 +55,7 @@ CSettingsDlg::CSettingsDlg(CRegistryKey store, QWidget* parent)
 // keyboard focus by Tab and by click.
 void CSettingsDlg::PlaceControls() {
     const std::array<QWidget*, 10> controls = {
-        &m_wndOk,          &m_wndCancel,      &m_wndFilterGroup, &m_wndShowTCP, &m_wndShowUDP,
+        &m_wndOk,           &m_wndCancel,      &m_wndFilterGroup, &m_wndShowTCP,     &m_wndShowUDP,
         &m_wndRefreshGroup, &m_wndAutoRefresh, &m_wndSlower,      &m_wndSpeedSlider, &m_wndFaster};
     const DialogTemplate* dialog = Template();
     if (dialog == nullptr || dialog->controls.size() != controls.size()) {

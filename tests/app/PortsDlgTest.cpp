@@ -1,6 +1,7 @@
 #include "app/PortsDlg.h"
 
 #include "FakeShell.h"
+#include "LoopbackSockets.h"
 #include "QtTestSupport.h"
 #include "app/AboutBox.h"
 #include "inventory/TraceSink.h"
@@ -49,6 +50,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::FakeShell;
+using test::Listener;
 using test::PumpUntil;
 
 constexpr uint32_t kNotStored = 0xDEADBEEF;
@@ -113,23 +115,6 @@ protected:
 
 private:
     std::unique_ptr<CPortsDlg> m_dlg;
-};
-
-// A listening TCP socket on 127.0.0.1 and an ephemeral port.
-struct Listener {
-    Listener() : fd(::socket(AF_INET, SOCK_STREAM, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (fd.Valid() && ::bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-            ::listen(fd.Get(), 1) == 0 &&
-            ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            port = ntohs(address.sin_port);
-        }
-    }
-    UniqueFd fd;
-    int port = 0;
 };
 
 bool ListHas(CPortListCtrl& list, const std::vector<std::pair<int, std::string>>& cells) {
