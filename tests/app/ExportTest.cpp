@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -187,23 +188,27 @@ TEST_F(ExportTest, MatchesTheGoldenFileByteForByte) {
     EXPECT_NE(golden.substr(0, 3), "\xEF\xBB\xBF"); // no byte-order mark
 }
 
-TEST_F(ExportTest, FollowsTheListsOrderAndColumnIndexesNotTheHeadersOrder) {
+TEST_F(ExportTest, FollowsTheSortedOrderAndColumnIndexesNotTheHeadersOrder) {
     CPortsDlg& dlg = Start();
     CPortListCtrl& list = dlg.List();
-    // Rows go in at the top: the list shows them in the reverse of their insertion.
-    list.DeleteAllItems();
-    list.InsertFilledItem(kUdp, 1);
-    list.InsertFilledItem(kListener, 0);
-    list.InsertFilledItem(kBasicTcp, 0);
+    Fill(list, {kListener, kBasicTcp, kUdp});
+    list.FlushUpdates();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    // A click on "Process Name" sorts the rows by it: "", "avahi-daemon", "sshd".
+    QHeaderView* header = list.horizontalHeader();
+    QTest::mouseClick(
+        header->viewport(), Qt::LeftButton, {},
+        QPoint(header->sectionViewportPosition(kColProcessName) + 5, header->height() / 2));
+    ASSERT_EQ(list.GetItemText(1, kColProcessName), "avahi-daemon");
     // PID dragged to the far left, Protocol to the right end.
-    list.horizontalHeader()->moveSection(list.horizontalHeader()->visualIndex(kColPid), 0);
-    list.horizontalHeader()->moveSection(list.horizontalHeader()->visualIndex(kColProtocol), 7);
-    ASSERT_EQ(list.horizontalHeader()->logicalIndex(0), kColPid);
+    header->moveSection(header->visualIndex(kColPid), 0);
+    header->moveSection(header->visualIndex(kColProtocol), 7);
+    ASSERT_EQ(header->logicalIndex(0), kColPid);
     Export(dlg);
     EXPECT_EQ(Read(ExePath()), std::string(kHeader) +
                                    "TCP,,,10.1.2.3,,,,\r\n"
-                                   "TCP,1234,sshd,0.0.0.0,22,0.0.0.0,0,LISTEN\r\n"
-                                   "UDP,555,avahi-daemon,0.0.0.0,5353,,,\r\n");
+                                   "UDP,555,avahi-daemon,0.0.0.0,5353,,,\r\n"
+                                   "TCP,1234,sshd,0.0.0.0,22,0.0.0.0,0,LISTEN\r\n");
 }
 
 TEST_F(ExportTest, ASecondExportReplacesTheFirstAndEachOpensTheViewerOnce) {
