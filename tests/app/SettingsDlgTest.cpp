@@ -10,8 +10,8 @@
 #include "platform/linux/PosixFiles.h"
 #include "resources/DialogTemplate.h"
 #include "resources/ResourceIds.h"
-#include "settings/store/fake/FakeRegistry.h"
 #include "settings/ProgramSettings.h"
+#include "settings/store/fake/FakeRegistry.h"
 #include "workers/WorkerThread.h"
 
 #include <QTest>
