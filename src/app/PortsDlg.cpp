@@ -416,7 +416,7 @@ void CPortsDlg::OnSettings() {
         m_pSettingsDlg->activateWindow();
         return;
     }
-    m_pSettingsDlg = std::make_unique<CSettingsDlg>(MakeRegistryKey(m_services.registry), this);
+    m_pSettingsDlg = std::make_unique<CSettingsDlg>(CRegistryKey(m_services.registry), this);
     m_pSettingsDlg->setWindowModality(Qt::WindowModal);
     connect(m_pSettingsDlg.get(), &QDialog::finished, this, [this] {
         // The dialog is deleted once the signal that reported its end has returned.
