@@ -2,6 +2,7 @@
 
 #include "inventory/ProcessNames.h"
 #include "inventory/RowFormat.h"
+#include "inventory/UdpRows.h"
 #include "platform/ErrorCodes.h"
 
 #include <vector>
@@ -20,16 +21,7 @@ int CUdp6Table::FillFromExTable() {
     if (const uint32_t error = m_ipHelper.GetUdp6ExTable(rows); error != 0) {
         return ReaderFailure(error);
     }
-    RowTexts cells;
-    cells[kColProtocol] = "UDPv6";
-    for (const Udp6ExRow& row : rows) {
-        cells[kColPid] = FormatPid(row.pid);
-        cells[kColProcessName] = names.GetProcessName(row.pid);
-        cells[kColLocalAddress] = FormatAddress(row.localAddr);
-        cells[kColLocalPort] = FormatPort(row.localPort);
-        WriteUdpExTrace(m_trace, cells);
-        m_pList->InsertFilledItem(cells, kUdpImage);
-    }
+    InsertUdpExRows(rows, "UDPv6", names, m_trace, *m_pList);
     return 1;
 }
 
@@ -38,9 +30,7 @@ int CUdp6Table::FillFromTable() {
     if (const uint32_t error = m_ipHelper.GetUdp6Table(rows); error != 0) {
         return ReaderFailure(error);
     }
-    for (const Udp6Row& row : rows) {
-        WriteUdpTrace(m_trace, "UDPv6", FormatAddress(row.localAddr), row.localPort);
-    }
+    TraceUdpRows(rows, "UDPv6", m_trace);
     return 1;
 }
 

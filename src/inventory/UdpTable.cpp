@@ -2,6 +2,7 @@
 
 #include "inventory/ProcessNames.h"
 #include "inventory/RowFormat.h"
+#include "inventory/UdpRows.h"
 #include "platform/ErrorCodes.h"
 
 #include <vector>
@@ -19,16 +20,7 @@ int CUdpTable::FillFromExTable() {
     if (const uint32_t error = m_ipHelper.GetUdpExTable(rows); error != 0) {
         return ReaderFailure(error);
     }
-    RowTexts cells;
-    cells[kColProtocol] = "UDP";
-    for (const UdpExRow& row : rows) {
-        cells[kColPid] = FormatPid(row.pid);
-        cells[kColProcessName] = names.GetProcessName(row.pid);
-        cells[kColLocalAddress] = FormatAddress(row.localAddr);
-        cells[kColLocalPort] = FormatPort(row.localPort);
-        WriteUdpExTrace(m_trace, cells);
-        m_pList->InsertFilledItem(cells, kUdpImage);
-    }
+    InsertUdpExRows(rows, "UDP", names, m_trace, *m_pList);
     return 1;
 }
 
@@ -37,9 +29,7 @@ int CUdpTable::FillFromTable() {
     if (const uint32_t error = m_ipHelper.GetUdpTable(rows); error != 0) {
         return ReaderFailure(error);
     }
-    for (const UdpRow& row : rows) {
-        WriteUdpTrace(m_trace, "UDP", FormatAddress(row.localAddr), row.localPort);
-    }
+    TraceUdpRows(rows, "UDP", m_trace);
     return 1;
 }
 
