@@ -2,6 +2,7 @@
 
 #include "inventory/ProcessNames.h"
 #include "inventory/RowFormat.h"
+#include "inventory/TcpRows.h"
 #include "inventory/TcpTable.h"
 #include "platform/ErrorCodes.h"
 
@@ -41,18 +42,7 @@ int CTcp6Table::FillFromExTable() {
     if (const uint32_t error = m_ipHelper.GetTcp6ExTable(rows); error != 0) {
         return ReaderFailure(error);
     }
-    RowTexts cells;
-    for (const Tcp6ExRow& row : rows) {
-        cells[kColProtocol] = kProtocol;
-        cells[kColPid] = FormatPid(row.pid);
-        cells[kColProcessName] = names.GetProcessName(row.pid);
-        cells[kColLocalAddress] = FormatAddress(row.localAddr);
-        cells[kColLocalPort] = FormatPort(row.localPort);
-        cells[kColRemoteAddress] = FormatAddress(row.remoteAddr);
-        cells[kColRemotePort] = FormatPort(row.remotePort);
-        cells[kColState] = CTcpTable::GetStateName(row.state);
-        m_pList->InsertFilledItem(cells, kTcpImage);
-    }
+    InsertTcpExRows(rows, kProtocol, names, *m_pList);
     return 1;
 }
 
@@ -61,15 +51,7 @@ int CTcp6Table::FillFromTable() {
     if (const uint32_t error = m_ipHelper.GetTcp6Table(rows); error != 0) {
         return ReaderFailure(error);
     }
-    RowTexts cells;
-    cells[kColProtocol] = kProtocol;
-    for (const Tcp6Row& row : rows) {
-        const std::string local = FormatAddress(row.localAddr);
-        cells[kColLocalAddress] = local;
-        m_pList->InsertFilledItem(cells, kNoImage);
-        WriteTcpTrace(m_trace, kProtocol, local, row.localPort, FormatAddress(row.remoteAddr),
-                      row.remotePort, CTcpTable::GetStateName(row.state));
-    }
+    InsertTcpRows(rows, kProtocol, m_trace, *m_pList);
     return 1;
 }
 
@@ -94,18 +76,13 @@ bool CTcp6Table::Find(const Target& target, Ip6Addr& localAddr, uint32_t& remote
     if (m_ipHelper.GetTcp6Table(rows) != 0) {
         return false;
     }
-    for (const Tcp6Row& row : rows) {
-        if (row.state == kTcpStateEstablished &&
-            (row.localPort & 0xFFFF) == (target.localPort & 0xFFFF) &&
-            SameAddress(row.remoteAddr, target.remoteAddr) &&
-            (!target.localAddr || SameAddress(row.localAddr, *target.localAddr)) &&
-            (!target.remotePort || (row.remotePort & 0xFFFF) == (*target.remotePort & 0xFFFF))) {
-            localAddr = row.localAddr;
-            remotePort = row.remotePort & 0xFFFF;
-            return true;
-        }
+    const Tcp6Row* found = FindEstablishedRow(rows, target, SameAddress);
+    if (found == nullptr) {
+        return false;
     }
-    return false;
+    localAddr = found->localAddr;
+    remotePort = found->remotePort & 0xFFFF;
+    return true;
 }
 
 bool CTcp6Table::Close(const Target& target) {

@@ -2,8 +2,10 @@
 
 #include "inventory/ProcessNames.h"
 #include "inventory/RowFormat.h"
+#include "inventory/TcpRows.h"
 #include "platform/ErrorCodes.h"
 
+#include <functional>
 #include <vector>
 
 namespace hl {
@@ -32,18 +34,7 @@ int CTcpTable::FillFromExTable() {
     if (const uint32_t error = m_ipHelper.GetTcpExTable(rows); error != 0) {
         return ReaderFailure(error);
     }
-    RowTexts cells;
-    for (const TcpExRow& row : rows) {
-        cells[kColProtocol] = "TCP";
-        cells[kColPid] = FormatPid(row.pid);
-        cells[kColProcessName] = names.GetProcessName(row.pid);
-        cells[kColLocalAddress] = FormatAddress(row.localAddr);
-        cells[kColLocalPort] = FormatPort(row.localPort);
-        cells[kColRemoteAddress] = FormatAddress(row.remoteAddr);
-        cells[kColRemotePort] = FormatPort(row.remotePort);
-        cells[kColState] = GetStateName(row.state);
-        m_pList->InsertFilledItem(cells, kTcpImage);
-    }
+    InsertTcpExRows(rows, "TCP", names, *m_pList);
     return 1;
 }
 
@@ -52,17 +43,7 @@ int CTcpTable::FillFromTable() {
     if (const uint32_t error = m_ipHelper.GetTcpTable(rows); error != 0) {
         return ReaderFailure(error);
     }
-    RowTexts cells;
-    cells[kColProtocol] = "TCP";
-    for (const TcpRow& row : rows) {
-        const std::string local = FormatAddress(row.localAddr);
-        const std::string remote = FormatAddress(row.remoteAddr);
-        cells[kColLocalAddress] = local;
-        m_pList->InsertFilledItem(cells, kNoImage);
-
-        WriteTcpTrace(m_trace, "TCP", local, row.localPort, remote, row.remotePort,
-                      GetStateName(row.state));
-    }
+    InsertTcpRows(rows, "TCP", m_trace, *m_pList);
     return 1;
 }
 
@@ -87,18 +68,13 @@ bool CTcpTable::Find(const Target& target, uint32_t& localAddr, uint32_t& remote
     if (m_ipHelper.GetTcpTable(rows) != 0) {
         return false;
     }
-    for (const TcpRow& row : rows) {
-        if (row.state == kTcpStateEstablished &&
-            (row.localPort & 0xFFFF) == (target.localPort & 0xFFFF) &&
-            row.remoteAddr == target.remoteAddr &&
-            (!target.localAddr || row.localAddr == *target.localAddr) &&
-            (!target.remotePort || (row.remotePort & 0xFFFF) == (*target.remotePort & 0xFFFF))) {
-            localAddr = row.localAddr;
-            remotePort = row.remotePort & 0xFFFF;
-            return true;
-        }
+    const TcpRow* found = FindEstablishedRow(rows, target, std::equal_to<uint32_t>());
+    if (found == nullptr) {
+        return false;
     }
-    return false;
+    localAddr = found->localAddr;
+    remotePort = found->remotePort & 0xFFFF;
+    return true;
 }
 
 bool CTcpTable::Close(const Target& target) {
