@@ -17,11 +17,12 @@ trap 'stop_load; rm -rf "$WORK"' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# Starts the load for N connections and returns once it is ready.
+# Starts the load for N connections and M UDP sockets, PERCENT of each on ::1 (third argument,
+# default 0), and returns once it is ready.
 start_load() {
-    local n=$1 udp=$2 ready=$WORK/ready
+    local n=$1 udp=$2 ipv6=${3:-0} ready=$WORK/ready
     rm -f "$ready"
-    "$LOADGEN" --tcp "$n" --udp "$udp" --procs "$PROCS" --idle "$IDLE" \
+    "$LOADGEN" --tcp "$n" --udp "$udp" --ipv6 "$ipv6" --procs "$PROCS" --idle "$IDLE" \
         --seconds "$LOAD_SECONDS" --ready-file "$ready" >/dev/null &
     LOAD_PID=$!
     local waited=0
@@ -42,13 +43,14 @@ start_load() {
     done
     # The load must really be there: both ends of every connection established.
     local established
-    established=$(ss -Htn state established src 127.0.0.1 dst 127.0.0.1 | wc -l)
+    established=$(($(ss -Htn state established src 127.0.0.1 dst 127.0.0.1 | wc -l) +
+        $(ss -Htn state established src '[::1]' dst '[::1]' | wc -l)))
     if [ "$established" -lt $((2 * n)) ]; then
         log "only $established established loopback sockets, expected at least $((2 * n))"
         stop_load
         return 1
     fi
-    log "N=$n: $established established loopback sockets, $udp UDP sockets," \
+    log "N=$n: $established established loopback sockets ($ipv6 % on ::1), $udp UDP sockets," \
         "$PROCS workers, $IDLE idle processes"
 }
 

@@ -7,12 +7,15 @@
 # (2N TCP rows plus one listener per worker) and N/10 bound UDP sockets over 20 worker
 # processes plus 300 idle ones, waits until the load is ready, then runs the report and ss
 # alternately (one warm-up each, then HL_BENCH_RUNS timed runs each, default 7; all output to
-# /dev/null) and prints one line per N on stdout:
+# /dev/null). Then it does the same on the same total load with half of the connections and
+# half of the UDP sockets on ::1 instead of 127.0.0.1, and prints two lines per N on stdout:
 #
 #   N=10000 report_ms=... ss_ms=... ratio=...
+#   N=10000 ipv6=half report_ms=... ss_ms=... ratio=... ipv4_ratio=... limit=...
 #
-# (medians of the wall times; ratio = report/ss). Everything else goes to stderr. Exits
-# non-zero when the load cannot be set up or a timed command fails.
+# (medians of the wall times; ratio = report/ss; limit = the IPv4-only ratio + 10 %).
+# Everything else goes to stderr. Exits 1 when the load cannot be set up or a timed command
+# fails, 3 when a half-IPv6 ratio is over its limit.
 #
 # Environment: HL_BENCH_SIZES (default "1000 10000 30000"), HL_BENCH_RUNS (default 7),
 # HL_BENCH_REPORT (the command timed against ss; default BUILD_DIR/tools/harborlight-report).
@@ -60,9 +63,10 @@ time_once() {
     echo "$ms"
 }
 
+# Measures one load of N connections with PERCENT of them on ::1 and sets RATIO and LINE.
 bench_one() {
-    local n=$1 udp=$(($1 / 10))
-    start_load "$n" "$udp" || return 1
+    local n=$1 ipv6=$2 udp=$(($1 / 10))
+    start_load "$n" "$udp" "$ipv6" || return 1
     local report_times=$WORK/report.ms ss_times=$WORK/ss.ms i ms
     : >"$report_times"
     : >"$ss_times"
@@ -82,13 +86,26 @@ bench_one() {
     local report_ms ss_ms
     report_ms=$(median <"$report_times") || return 1
     ss_ms=$(median <"$ss_times") || return 1
-    log "N=$n report runs: $(sort -g "$report_times" | tr '\n' ' ')"
-    log "N=$n ss runs:     $(sort -g "$ss_times" | tr '\n' ' ')"
-    awk -v n="$n" -v r="$report_ms" -v s="$ss_ms" \
-        'BEGIN { printf "N=%d report_ms=%.1f ss_ms=%.1f ratio=%.2f\n", n, r, s, (s > 0 ? r / s : 0) }'
+    log "N=$n ipv6=$ipv6% report runs: $(sort -g "$report_times" | tr '\n' ' ')"
+    log "N=$n ipv6=$ipv6% ss runs:     $(sort -g "$ss_times" | tr '\n' ' ')"
+    RATIO=$(awk -v r="$report_ms" -v s="$ss_ms" 'BEGIN { printf "%.4f\n", (s > 0 ? r / s : 0) }')
+    LINE=$(awk -v r="$report_ms" -v s="$ss_ms" -v q="$RATIO" \
+        'BEGIN { printf "report_ms=%.1f ss_ms=%.1f ratio=%.2f\n", r, s, q }')
 }
 
+status=0
 for n in $SIZES; do
     case $n in '' | *[!0-9]* | 0) log "bad size $n in HL_BENCH_SIZES"; exit 2 ;; esac
-    bench_one "$n" || exit 1
+    bench_one "$n" 0 || exit 1
+    echo "N=$n $LINE"
+    ipv4_ratio=$RATIO
+    bench_one "$n" 50 || exit 1
+    limit=$(awk -v q="$ipv4_ratio" 'BEGIN { printf "%.4f\n", q * 1.10 }')
+    awk -v n="$n" -v line="$LINE" -v q="$ipv4_ratio" -v l="$limit" \
+        'BEGIN { printf "N=%d ipv6=half %s ipv4_ratio=%.2f limit=%.2f\n", n, line, q, l }'
+    if ! awk -v q="$RATIO" -v l="$limit" 'BEGIN { exit !(q <= l) }'; then
+        log "N=$n: the half-IPv6 ratio $RATIO is over the IPv4-only ratio + 10 % ($limit)"
+        status=3
+    fi
 done
+exit $status

@@ -14,9 +14,9 @@ struct NumberOption {
 };
 
 constexpr NumberOption kNumberOptions[] = {
-    {"--tcp", &LoadOptions::tcp, 0, 1000000},      {"--udp", &LoadOptions::udp, 0, 1000000},
-    {"--procs", &LoadOptions::procs, 1, 1000},     {"--idle", &LoadOptions::idle, 0, 10000},
-    {"--seconds", &LoadOptions::seconds, 1, 3600},
+    {"--tcp", &LoadOptions::tcp, 0, 1000000}, {"--udp", &LoadOptions::udp, 0, 1000000},
+    {"--ipv6", &LoadOptions::ipv6, 0, 100},   {"--procs", &LoadOptions::procs, 1, 1000},
+    {"--idle", &LoadOptions::idle, 0, 10000}, {"--seconds", &LoadOptions::seconds, 1, 3600},
 };
 
 bool ParseNumber(std::string_view text, long& value) {
@@ -31,13 +31,14 @@ bool ParseNumber(std::string_view text, long& value) {
 } // namespace
 
 const char* LoadUsage() {
-    return "usage: hl_loadgen [--tcp N] [--udp M] [--procs P] [--idle I] [--seconds T]\n"
-           "                  [--ready-file PATH]\n"
+    return "usage: hl_loadgen [--tcp N] [--udp M] [--ipv6 PERCENT] [--procs P] [--idle I]\n"
+           "                  [--seconds T] [--ready-file PATH]\n"
            "Opens N established TCP connections on 127.0.0.1 (both ends stay open, one\n"
-           "listener per worker) and M bound UDP sockets, spread over P worker processes,\n"
-           "plus I idle processes. Prints \"ready\" (and creates PATH) once every connection\n"
-           "is established and accepted; ends everything after T seconds (default 120) or\n"
-           "on SIGTERM/SIGINT.\n";
+           "listener per worker and address) and M bound UDP sockets, spread over P worker\n"
+           "processes, plus I idle processes. PERCENT of the connections and of the UDP\n"
+           "sockets (default 0) use ::1 instead, in every worker. Prints \"ready\" (and\n"
+           "creates PATH) once every connection is established and accepted; ends\n"
+           "everything after T seconds (default 120) or on SIGTERM/SIGINT.\n";
 }
 
 bool ParseLoadOptions(int argc, char** argv, LoadOptions& options, std::string& error) {
@@ -79,6 +80,10 @@ bool ParseLoadOptions(int argc, char** argv, LoadOptions& options, std::string& 
         options.*(match->field) = number;
     }
     return true;
+}
+
+long Ipv6Part(long total, long percent) {
+    return total * percent / 100;
 }
 
 long ShareOf(long total, long workers, long index) {

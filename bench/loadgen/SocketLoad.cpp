@@ -13,16 +13,40 @@ namespace {
 // How long one accept may wait for the connection just made; on loopback it is there at once.
 constexpr int kAcceptTimeoutMs = 5000;
 
-sockaddr_in Loopback(unsigned short portNetworkOrder) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = portNetworkOrder;
-    return address;
+// The loopback address of one family with a port, and the length its calls take.
+struct LoopbackAddress {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+
+    LoopbackAddress(int family, unsigned short portNetworkOrder) {
+        if (family == AF_INET6) {
+            auto& v6 = reinterpret_cast<sockaddr_in6&>(storage);
+            v6.sin6_family = AF_INET6;
+            v6.sin6_addr = in6addr_loopback;
+            v6.sin6_port = portNetworkOrder;
+            length = sizeof v6;
+        } else {
+            auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
+            v4.sin_family = AF_INET;
+            v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            v4.sin_port = portNetworkOrder;
+            length = sizeof v4;
+        }
+    }
+    sockaddr* Get() { return reinterpret_cast<sockaddr*>(&storage); }
+    unsigned short Port() const {
+        return storage.ss_family == AF_INET6
+                   ? reinterpret_cast<const sockaddr_in6&>(storage).sin6_port
+                   : reinterpret_cast<const sockaddr_in&>(storage).sin_port;
+    }
+};
+
+std::string Failure(const std::string& what) {
+    return what + ": " + std::strerror(errno);
 }
 
-std::string Failure(const char* what) {
-    return std::string(what) + ": " + std::strerror(errno);
+const char* LoopbackText(int family) {
+    return family == AF_INET6 ? "[::1]" : "127.0.0.1";
 }
 
 bool LingerZero(int fd) {
@@ -56,14 +80,14 @@ bool CSocketLoad::Open(long tcp, long udp, std::string& error) {
 }
 
 bool CSocketLoad::OpenListener(std::string& error) {
-    m_listener.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    m_listener.Reset(::socket(m_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!m_listener) {
         error = Failure("socket (listener)");
         return false;
     }
-    sockaddr_in address = Loopback(0);
-    if (::bind(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        error = Failure("bind 127.0.0.1:0 (listener)");
+    LoopbackAddress address(m_family, 0);
+    if (::bind(m_listener.Get(), address.Get(), address.length) != 0) {
+        error = Failure(std::string("bind ") + LoopbackText(m_family) + ":0 (listener)");
         return false;
     }
     // One connection waits in the queue at a time, as each is accepted right after connect.
@@ -71,19 +95,19 @@ bool CSocketLoad::OpenListener(std::string& error) {
         error = Failure("listen");
         return false;
     }
-    socklen_t length = sizeof address;
-    if (::getsockname(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    socklen_t length = sizeof address.storage;
+    if (::getsockname(m_listener.Get(), address.Get(), &length) != 0) {
         error = Failure("getsockname (listener)");
         return false;
     }
-    m_port = address.sin_port;
+    m_port = address.Port();
     return true;
 }
 
 bool CSocketLoad::OpenConnection(std::string& error) {
     // The connecting end is not bound: the kernel picks its source port and may reuse one
     // towards another worker's listener, so the load is not limited to one port range.
-    UniqueFd client(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    UniqueFd client(::socket(m_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!client) {
         error = Failure("socket (tcp)");
         return false;
@@ -92,13 +116,13 @@ bool CSocketLoad::OpenConnection(std::string& error) {
         error = Failure("setsockopt SO_LINGER");
         return false;
     }
-    const sockaddr_in address = Loopback(m_port);
+    LoopbackAddress address(m_family, m_port);
     int rc = 0;
     do {
-        rc = ::connect(client.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        rc = ::connect(client.Get(), address.Get(), address.length);
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
-        error = Failure("connect 127.0.0.1");
+        error = Failure(std::string("connect ") + LoopbackText(m_family));
         return false;
     }
     pollfd ready{m_listener.Get(), POLLIN, 0};
@@ -122,14 +146,14 @@ bool CSocketLoad::OpenConnection(std::string& error) {
 }
 
 bool CSocketLoad::OpenUdp(std::string& error) {
-    UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    UniqueFd socket(::socket(m_family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     if (!socket) {
         error = Failure("socket (udp)");
         return false;
     }
-    const sockaddr_in address = Loopback(0);
-    if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        error = Failure("bind 127.0.0.1:0 (udp)");
+    LoopbackAddress address(m_family, 0);
+    if (::bind(socket.Get(), address.Get(), address.length) != 0) {
+        error = Failure(std::string("bind ") + LoopbackText(m_family) + ":0 (udp)");
         return false;
     }
     m_udp.push_back(std::move(socket));

@@ -19,6 +19,7 @@
 #include <signal.h>
 #include <string>
 #include <sys/signalfd.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace hl {
@@ -48,10 +49,27 @@ void SayReady(int statusFd) {
     }
 }
 
-int RunWorker(long tcp, long udp, int statusFd) {
-    CSocketLoad load;
+// What one worker holds on each loopback address.
+struct WorkerShare {
+    long tcp4 = 0;
+    long udp4 = 0;
+    long tcp6 = 0;
+    long udp6 = 0;
+};
+
+WorkerShare ShareOfWorker(const LoadOptions& options, long index) {
+    const long tcp6 = Ipv6Part(options.tcp, options.ipv6);
+    const long udp6 = Ipv6Part(options.udp, options.ipv6);
+    return WorkerShare{ShareOf(options.tcp - tcp6, options.procs, index),
+                       ShareOf(options.udp - udp6, options.procs, index),
+                       ShareOf(tcp6, options.procs, index), ShareOf(udp6, options.procs, index)};
+}
+
+int RunWorker(const WorkerShare& share, int statusFd) {
+    CSocketLoad load4(AF_INET);
+    CSocketLoad load6(AF_INET6);
     std::string error;
-    if (!load.Open(tcp, udp, error)) {
+    if (!load4.Open(share.tcp4, share.udp4, error) || !load6.Open(share.tcp6, share.udp6, error)) {
         Fail("worker " + std::to_string(::getpid()) + ": " + error);
         return 1;
     }
@@ -124,11 +142,12 @@ Event NextEvent(int statusFd, int signalFd, Clock::time_point deadline) {
 }
 
 int Run(const LoadOptions& options) {
-    const long maxTcp = ShareOf(options.tcp, options.procs, 0);
-    const long maxUdp = ShareOf(options.udp, options.procs, 0);
+    // The first worker holds the most sockets of either kind.
+    const WorkerShare largest = ShareOfWorker(options, 0);
     std::string error;
-    if (!CheckPortRange("/proc/sys", maxTcp, options.udp, error) ||
-        !RaiseFdLimit(2 * maxTcp + maxUdp + kFdHeadroom, error)) {
+    if (!CheckPortRange("/proc/sys", std::max(largest.tcp4, largest.tcp6), options.udp, error) ||
+        !RaiseFdLimit(2 * (largest.tcp4 + largest.tcp6) + largest.udp4 + largest.udp6 + kFdHeadroom,
+                      error)) {
         Fail(error);
         return 1;
     }
@@ -147,9 +166,8 @@ int Run(const LoadOptions& options) {
     const auto lifetime = static_cast<unsigned>(options.seconds) + kChildGraceSeconds;
     CChildGroup children;
     for (long i = 0; i < options.procs; ++i) {
-        const long tcp = ShareOf(options.tcp, options.procs, i);
-        const long udp = ShareOf(options.udp, options.procs, i);
-        auto body = [tcp, udp](int fd) { return RunWorker(tcp, udp, fd); };
+        const WorkerShare share = ShareOfWorker(options, i);
+        auto body = [share](int fd) { return RunWorker(share, fd); };
         if (!children.Spawn(lifetime, statusWrite.Get(), body, error)) {
             Fail(error);
             return 1;
@@ -197,10 +215,11 @@ int Run(const LoadOptions& options) {
     const auto setupMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     std::fprintf(stderr,
-                 "hl_loadgen: ready in %lld ms: %ld connections, %ld UDP sockets, %ld workers, "
-                 "%ld idle\n",
-                 static_cast<long long>(setupMs), options.tcp, options.udp, options.procs,
-                 options.idle);
+                 "hl_loadgen: ready in %lld ms: %ld connections, %ld UDP sockets (%ld and %ld of "
+                 "them on ::1), %ld workers, %ld idle\n",
+                 static_cast<long long>(setupMs), options.tcp, options.udp,
+                 Ipv6Part(options.tcp, options.ipv6), Ipv6Part(options.udp, options.ipv6),
+                 options.procs, options.idle);
     if (!options.readyFile.empty() && !WriteReadyFile(options.readyFile)) {
         Fail("cannot write " + options.readyFile + ": " + std::strerror(errno));
         return 1;
