@@ -3,6 +3,7 @@
 #include "listview/ColumnSorter.h"
 #include "listview/ColumnWidths.h"
 #include "listview/FlatHeaderCtrl.h"
+#include "listview/TextWidths.h"
 #include "listview/UiListOps.h"
 #include "resources/MenuBuilder.h"
 #include "resources/Menus.h"
@@ -17,6 +18,7 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <algorithm>
+#include <cstdint>
 
 namespace hl {
 namespace {
@@ -63,7 +65,12 @@ CPortListCtrl::CPortListCtrl(QWidget* parent)
 
     m_publishTimer.setSingleShot(true);
     m_publishTimer.setInterval(kFrameMs);
-    connect(&m_publishTimer, &QTimer::timeout, this, [this] { m_model.Publish(); });
+    connect(&m_publishTimer, &QTimer::timeout, this, [this] { Publish(); });
+    connect(m_wndHeader, &QHeaderView::sectionResized, this, [this](int column, int, int) {
+        if (!m_bSettingWidth) {
+            m_columnFit.SetUserWidth(column);
+        }
+    });
 }
 
 CPortListCtrl::~CPortListCtrl() {
@@ -87,12 +94,21 @@ int CPortListCtrl::InsertItem(const std::string& text, int image) {
 
 int CPortListCtrl::InsertFilledItem(const RowTexts& cells, int image) {
     const int row = m_model.InsertFilledItem(cells, image);
+    if (row >= 0) {
+        NoteCellText(kColLocalAddress, cells[kColLocalAddress]);
+        NoteCellText(kColRemoteAddress, cells[kColRemoteAddress]);
+    }
     SchedulePublish();
     return row;
 }
 
 bool CPortListCtrl::SetItemText(int row, int column, const std::string& text) {
-    return m_model.SetItemText(row, column, text);
+    const bool set = m_model.SetItemText(row, column, text);
+    if (set && (column == kColLocalAddress || column == kColRemoteAddress)) {
+        NoteCellText(column, text);
+        SchedulePublish();
+    }
+    return set;
 }
 
 bool CPortListCtrl::DeleteAllItems() {
@@ -140,6 +156,72 @@ void CPortListCtrl::SchedulePublish() {
     }
 }
 
+void CPortListCtrl::Publish() {
+    m_model.Publish();
+    if (m_bFitPending) {
+        FitColumns();
+    }
+}
+
+void CPortListCtrl::NoteCellText(int column, const std::string& text) {
+    if (text.empty()) {
+        return;
+    }
+    if (!m_textWidths) {
+        m_textWidths = std::make_unique<CTextWidths>(font());
+        m_nCellMargin = TextColumnWidth(QStringLiteral("0")) - m_textWidths->Width("0");
+    }
+    if (m_columnFit.NoteCellWidth(column, m_textWidths->Width(text) + m_nCellMargin)) {
+        m_bFitPending = true;
+    }
+}
+
+void CPortListCtrl::FitColumns() {
+    m_bFitPending = false;
+    // The room of the rows beside the columns that do not follow their text; a vertical
+    // scroll bar that is not there yet is counted as there, so that its coming does not push
+    // the last column out of sight.
+    const std::vector<CColumnFit::Width> fitted = m_columnFit.Widths(0);
+    int64_t others = 0;
+    for (int column = 0; column < GetColumnCount(); ++column) {
+        const bool follows = std::any_of(fitted.begin(), fitted.end(), [column](const auto& fit) {
+            return fit.column == column;
+        });
+        if (!follows) {
+            others += GetColumnWidth(column);
+        }
+    }
+    int room = viewport()->width();
+    if (!verticalScrollBar()->isVisible()) {
+        room -= verticalScrollBar()->sizeHint().width();
+    }
+    const int64_t free = room - others - m_columnFit.ProgramWidthSum();
+    for (const CColumnFit::Width& fit :
+         m_columnFit.Widths(static_cast<int>(std::clamp<int64_t>(free, 0, INT32_MAX)))) {
+        if (GetColumnWidth(fit.column) != fit.width) {
+            ResizeSection(fit.column, fit.width);
+        }
+    }
+}
+
+void CPortListCtrl::ResizeSection(int column, int width) {
+    m_bSettingWidth = true;
+    horizontalHeader()->resizeSection(column, width);
+    m_bSettingWidth = false;
+}
+
+void CPortListCtrl::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    FitColumns();
+}
+
+void CPortListCtrl::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        m_textWidths.reset();
+    }
+    QTableView::changeEvent(event);
+}
+
 // ---- UI thread
 
 int CPortListCtrl::InsertColumn(int column, const QString& heading, int format, int width) {
@@ -162,7 +244,8 @@ bool CPortListCtrl::SetColumnWidth(int column, int width) {
     if (column < 0 || column >= GetColumnCount() || width < 0) {
         return false;
     }
-    horizontalHeader()->resizeSection(column, width);
+    m_columnFit.SetProgramWidth(column, width);
+    ResizeSection(column, width);
     return true;
 }
 

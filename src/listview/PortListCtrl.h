@@ -1,6 +1,7 @@
 #pragma once
 
 #include "inventory/ListOps.h"
+#include "listview/ColumnFit.h"
 #include "listview/ImageList.h"
 #include "listview/PortListModel.h"
 #include "uithread/UiCallPump.h"
@@ -16,6 +17,7 @@ class QHeaderView;
 namespace hl {
 
 class CFlatHeaderCtrl;
+class CTextWidths;
 class UiListOps;
 
 // Extended styles of the list (the bits of the report-style list view they stand for).
@@ -68,6 +70,9 @@ public:
     int GetColumnCount() const { return m_model.ColumnCount(); }
     QString GetColumnHeading(int column) const { return m_model.ColumnHeading(column); }
     int GetColumnWidth(int column) const;
+    // Sets a column's width. The address columns take it as their least width: they grow
+    // beyond it to show their widest text whole as far as the list has room beside the other
+    // columns, until the user resizes them.
     bool SetColumnWidth(int column, int width);
     // The narrowest column width that shows `text` in a cell without cutting it (the cell's
     // margins and the grid line included).
@@ -82,7 +87,7 @@ public:
     std::intptr_t GetItemData(int row) const { return m_model.GetItemData(row); }
     int GetItemImage(int row) const { return m_model.GetImage(row); }
     // Shows the rows inserted so far at once instead of at the next frame.
-    void FlushUpdates() { m_model.Publish(); }
+    void FlushUpdates() { Publish(); }
     // Rows the view shows; lags GetItemCount() by at most one frame while rows stream in.
     int GetVisibleRowCount() const { return m_model.rowCount(); }
 
@@ -115,6 +120,8 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -132,12 +139,24 @@ private:
 
     int FirstSelectedRow() const;
     void SchedulePublish();
+    // Shows the rows inserted so far, and widens the address columns for them.
+    void Publish();
+    // Notes the width an address cell needs for its text.
+    void NoteCellText(int column, const std::string& text);
+    // Gives the address columns the widths that fit their widest text in the room there is.
+    void FitColumns();
+    void ResizeSection(int column, int width);
 
     PortListModel m_model;
     CFlatHeaderCtrl* m_wndHeader = nullptr; // a child of the view, which owns it
     UiCallPump m_pump;
     std::shared_ptr<UiListOps> m_ops;
     QTimer m_publishTimer;
+    CColumnFit m_columnFit{{kColLocalAddress, kColRemoteAddress}};
+    std::unique_ptr<CTextWidths> m_textWidths; // of the list's font, made on first use
+    int m_nCellMargin = 0;                     // what a cell adds to its text's width
+    bool m_bFitPending = false;                // a cell needs more than before
+    bool m_bSettingWidth = false;              // the list itself resizes a column
     uint32_t m_nExtendedStyle = 0;
 
     int m_nSortColumn = -1;

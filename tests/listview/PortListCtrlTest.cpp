@@ -255,5 +255,101 @@ TEST(PortListCtrlShutdown, DestroyingTheListFailsWorkersAtOnce) {
     EXPECT_EQ(worker.get(), std::tuple(-1, false, false, false, -1, std::string(), 0));
 }
 
+// The list with the window's column widths, shown, so that it lays out its rows.
+class AddressColumnsTest : public testing::Test {
+protected:
+    static constexpr int kWidths[kColumnCount] = {60, 40, 140, 110, 90, 110, 90, 140};
+    static constexpr const char* kFullAddress = "2001:db8:85a3:1234:5678:8a2e:370:7334";
+    static constexpr const char* kZonedAddress = "fe80::1234:5678:9abc:def0%wlp0s20f3";
+
+    AddressColumnsTest() {
+        for (int col = 0; col < kColumnCount; ++col) {
+            list.InsertColumn(col, QStringLiteral("c%1").arg(col), LVCFMT_LEFT, kWidths[col]);
+        }
+        list.resize(1600, 300);
+        list.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&list));
+    }
+
+    void AddRow(const char* local, const char* remote) {
+        RowTexts cells = Cells("TCPv6", "42");
+        cells[kColLocalAddress] = local;
+        cells[kColRemoteAddress] = remote;
+        list.InsertFilledItem(cells, 0);
+        list.FlushUpdates();
+    }
+
+    std::vector<int> Widths() const {
+        std::vector<int> widths;
+        for (int col = 0; col < kColumnCount; ++col) {
+            widths.push_back(list.GetColumnWidth(col));
+        }
+        return widths;
+    }
+
+    // Whether the view's own measure of the column's cells fits its width: no cell is cut.
+    bool ShowsWhole(int column) const {
+        const QAbstractItemView& view = list;
+        return list.GetColumnWidth(column) >= view.sizeHintForColumn(column);
+    }
+
+    int ColumnsWidth() const {
+        int sum = 0;
+        for (const int width : Widths()) {
+            sum += width;
+        }
+        return sum;
+    }
+
+    CPortListCtrl list;
+};
+
+TEST_F(AddressColumnsTest, AFullIpv6AddressShowsWholeWhereTheListIsWideEnough) {
+    const std::vector<int> initial(std::begin(kWidths), std::end(kWidths));
+    AddRow("255.255.255.255", "255.255.255.255");
+    EXPECT_EQ(Widths(), initial) << "IPv4 addresses fit the widths the columns were given";
+
+    AddRow(kFullAddress, kZonedAddress);
+    EXPECT_TRUE(ShowsWhole(kColLocalAddress));
+    EXPECT_TRUE(ShowsWhole(kColRemoteAddress));
+    EXPECT_LE(ColumnsWidth(), list.viewport()->width());
+    std::vector<int> others = Widths();
+    others[kColLocalAddress] = kWidths[kColLocalAddress];
+    others[kColRemoteAddress] = kWidths[kColRemoteAddress];
+    EXPECT_EQ(others, initial) << "only the address columns change";
+
+    // Narrowed to the columns' own widths there is no room: the addresses are cut, and the
+    // tooltip of the cell holds the whole text. Widened again, they show whole again.
+    list.resize(ColumnsWidth() - 2 * 150, 300);
+    EXPECT_EQ(Widths(), initial);
+    EXPECT_FALSE(ShowsWhole(kColLocalAddress));
+    EXPECT_EQ(list.Model().index(0, kColLocalAddress).data(Qt::ToolTipRole).toString(),
+              QString::fromLatin1(kFullAddress));
+    list.resize(1600, 300);
+    EXPECT_TRUE(ShowsWhole(kColLocalAddress));
+    EXPECT_TRUE(ShowsWhole(kColRemoteAddress));
+
+    // A refresh that lists only IPv4 rows keeps the widened columns steady.
+    const std::vector<int> widened = Widths();
+    list.DeleteAllItems();
+    AddRow("127.0.0.1", "127.0.0.1");
+    EXPECT_EQ(Widths(), widened);
+}
+
+TEST_F(AddressColumnsTest, AColumnTheUserResizedKeepsItsWidth) {
+    // What a drag of the heading's divider does.
+    list.Header().resizeSection(kColLocalAddress, 80);
+    AddRow(kFullAddress, kFullAddress);
+    EXPECT_EQ(list.GetColumnWidth(kColLocalAddress), 80);
+    EXPECT_TRUE(ShowsWhole(kColRemoteAddress));
+    list.resize(1400, 300);
+    EXPECT_EQ(list.GetColumnWidth(kColLocalAddress), 80);
+
+    // Set by the program again, the column follows its text again.
+    list.SetColumnWidth(kColLocalAddress, 110);
+    list.resize(1600, 300);
+    EXPECT_TRUE(ShowsWhole(kColLocalAddress));
+}
+
 } // namespace
 } // namespace hl
