@@ -15,6 +15,7 @@
 #include <memory>
 #include <netinet/in.h>
 #include <optional>
+#include <random>
 #include <string>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -327,6 +328,46 @@ TEST(KillReal, OfTwoConnectionsSharingRemoteAddressAndLocalPortExactlyTheNamedOn
     EXPECT_EQ(closer.list->GetItemText(0, kColRemotePort), firstPort);
     EXPECT_EQ(ReceiveError(second.server.Get()), ECONNABORTED);
     EXPECT_TRUE(StillConnected(first));
+}
+
+// A caller that names only the remote address and the local port: the first such connection
+// is closed. The listener sits on a random address of 127/8, so that on a busy machine no other
+// program's connection shares the client end's two fields.
+TEST(KillReal, ARemoteAddressAndLocalPortAloneCloseTheirConnection) {
+    REQUIRE_NET_ADMIN();
+    std::random_device random;
+    // 127.0.0.2 - 127.255.255.254: never the client end's own address 127.0.0.1.
+    const uint32_t address = (127u << 24) | (2u + random() % 0xFFFFFDu);
+    UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(address);
+    socklen_t len = sizeof addr;
+    ASSERT_TRUE(listener);
+    ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<sockaddr*>(&addr), len), 0);
+    ASSERT_EQ(::listen(listener.Get(), 4), 0);
+    ASSERT_EQ(::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    Connection c;
+    c.client = UniqueFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ASSERT_TRUE(c.client);
+    ASSERT_EQ(::connect(c.client.Get(), reinterpret_cast<sockaddr*>(&addr), len), 0);
+    c.server = UniqueFd(::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+    ASSERT_TRUE(c.server);
+    BoundReceives(c.client.Get());
+    BoundReceives(c.server.Get());
+    char text[INET_ADDRSTRLEN] = {};
+    ASSERT_NE(::inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text), nullptr);
+    const std::string remote = text;
+    const std::string port = std::to_string(LocalPort(c.client.Get()));
+
+    Closer closer;
+    closer.AddRow("1", "127.0.0.1");
+    closer.AddRow(port, remote);
+    EXPECT_EQ(closer.Close(remote, port, 0), kClosed) << remote << ":" << port;
+    ASSERT_EQ(closer.list->GetItemCount(), 1);
+    EXPECT_EQ(closer.list->GetItemText(0, kColLocalPort), "1");
+    EXPECT_EQ(ReceiveError(c.client.Get()), ECONNABORTED);
+    EXPECT_EQ(ReceiveError(c.server.Get()), ECONNRESET);
 }
 
 TEST(KillReal, ConnectionsThatAreNotEstablishedOrNotNamedGiveTheErrorBoxAndRemoveNothing) {
