@@ -132,7 +132,7 @@ bool CPortsDlg::OnInitDialog() {
     LoadSettings();
     // 9. Monitoring as it was last left; either command stores AutoRefresh again.
     m_nTimerId = 0;
-    if (m_nAutoRefresh == 1) {
+    if (m_settings.m_nAutoRefresh == 1) {
         OnStartMonitoring();
     } else {
         OnStopMonitoring();
@@ -241,17 +241,10 @@ void CPortsDlg::CreateListImages() {
     m_wndList.SetImageList(m_imageList);
 }
 
-// When the settings key can be neither opened nor created, the defaults the members were
-// given at construction stay.
+// When the settings key can be neither opened nor created, the values held stay (at start-up,
+// the defaults).
 void CPortsDlg::LoadSettings() {
-    ProgramSettings settings;
-    if (!hl::LoadSettings(m_regKey, settings)) {
-        return;
-    }
-    m_nSpeedSlider = static_cast<int32_t>(settings.m_nSpeedSlider);
-    m_nAutoRefresh = static_cast<int32_t>(settings.m_nAutoRefresh);
-    m_nShowTCP = static_cast<int32_t>(settings.m_nShowTCP);
-    m_nShowUDP = static_cast<int32_t>(settings.m_nShowUDP);
+    hl::LoadSettings(m_regKey, m_settings);
 }
 
 // The saved placement when there is one, otherwise the template's size where the desktop
@@ -323,7 +316,7 @@ bool CPortsDlg::OnCommand(int id) {
 
 void CPortsDlg::StartRefresh() {
     if (m_pRefreshStarter) {
-        m_pRefreshStarter->Start(m_nShowTCP, m_nShowUDP);
+        m_pRefreshStarter->Start(ShowTCP(), ShowUDP());
     }
 }
 
@@ -347,7 +340,7 @@ void CPortsDlg::KillTimer(unsigned id) {
 
 void CPortsDlg::OnStartMonitoring() {
     if (m_nTimerId == 0) {
-        m_nTimerId = SetTimer(kMonitorTimerId, MonitorInterval(m_nSpeedSlider));
+        m_nTimerId = SetTimer(kMonitorTimerId, MonitorInterval(SpeedSlider()));
     }
     StoreSetting(m_regKey, Setting::AutoRefresh, 1);
 }
@@ -432,7 +425,7 @@ void CPortsDlg::OnSettings() {
 // a changed filter shows at once. The same after Cancel.
 void CPortsDlg::ApplySettings() {
     LoadSettings();
-    if (m_nAutoRefresh == 1) {
+    if (m_settings.m_nAutoRefresh == 1) {
         OnStopMonitoring();
         OnStartMonitoring();
     } else {

@@ -11,6 +11,7 @@
 #include "platform/Files.h"
 #include "platform/System.h"
 #include "resources/ResourceIds.h"
+#include "settings/ProgramSettings.h"
 #include "settings/RegistryKey.h"
 #include "settings/store/Registry.h"
 
@@ -64,10 +65,10 @@ public:
     // Read-only views for the program's tests.
     unsigned TimerId() const { return m_nTimerId; }
     int TimerInterval() const { return m_monitorTimer.isActive() ? m_monitorTimer.interval() : 0; }
-    int SpeedSlider() const { return m_nSpeedSlider; }
-    int AutoRefresh() const { return m_nAutoRefresh; }
-    int ShowTCP() const { return m_nShowTCP; }
-    int ShowUDP() const { return m_nShowUDP; }
+    int SpeedSlider() const { return static_cast<int32_t>(m_settings.m_nSpeedSlider); }
+    int AutoRefresh() const { return static_cast<int32_t>(m_settings.m_nAutoRefresh); }
+    int ShowTCP() const { return static_cast<int32_t>(m_settings.m_nShowTCP); }
+    int ShowUDP() const { return static_cast<int32_t>(m_settings.m_nShowUDP); }
     CPortListCtrl& List() { return m_wndList; }
     CColorToolBar& ToolBar() { return m_wndToolBar; }
     CStatusBarCtrl& StatusBar() { return m_wndStatusBar; }
@@ -139,10 +140,7 @@ private:
     CColorToolBar m_wndToolBar;
     CStatusBarCtrl m_wndStatusBar;
     unsigned m_nTimerId = 0;
-    int m_nSpeedSlider = 10;
-    int m_nAutoRefresh = 0;
-    int m_nShowTCP = 1;
-    int m_nShowUDP = 1;
+    ProgramSettings m_settings; // the stored values as last loaded
     QFrame m_wndSeparator;
     CPortListCtrl m_wndList;
     QIcon m_hIcon;

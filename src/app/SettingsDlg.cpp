@@ -1,7 +1,6 @@
 #include "app/SettingsDlg.h"
 
 #include "resources/ResourceIds.h"
-#include "settings/ProgramSettings.h"
 
 #include <algorithm>
 #include <array>
@@ -17,7 +16,7 @@ constexpr int kSliderPage = 20;
 
 // A check box shows 1 as checked; every other value, as only a hand-edited store holds one,
 // shows unchecked.
-void Exchange(bool save, QCheckBox& box, int& value) {
+void Exchange(bool save, QCheckBox& box, uint32_t& value) {
     if (save) {
         value = box.isChecked() ? 1 : 0;
     } else {
@@ -26,11 +25,11 @@ void Exchange(bool save, QCheckBox& box, int& value) {
 }
 
 // The slider keeps to its range: a value outside it shows at the nearer end.
-void Exchange(bool save, QSlider& slider, int& value) {
+void Exchange(bool save, QSlider& slider, uint32_t& value) {
     if (save) {
-        value = slider.value();
+        value = static_cast<uint32_t>(slider.value());
     } else {
-        slider.setValue(value);
+        slider.setValue(static_cast<int32_t>(value));
     }
 }
 
@@ -108,10 +107,10 @@ void CSettingsDlg::FitTexts() {
 }
 
 void CSettingsDlg::DoDataExchange(bool save) {
-    Exchange(save, m_wndAutoRefresh, m_nAutoRefresh);
-    Exchange(save, m_wndShowTCP, m_nShowTCP);
-    Exchange(save, m_wndShowUDP, m_nShowUDP);
-    Exchange(save, m_wndSpeedSlider, m_nSpeedSlider);
+    Exchange(save, m_wndAutoRefresh, m_settings.m_nAutoRefresh);
+    Exchange(save, m_wndShowTCP, m_settings.m_nShowTCP);
+    Exchange(save, m_wndShowUDP, m_settings.m_nShowUDP);
+    Exchange(save, m_wndSpeedSlider, m_settings.m_nSpeedSlider);
 }
 
 // Shows the stored values, each missing one as its default. When the key can be neither
@@ -119,14 +118,7 @@ void CSettingsDlg::DoDataExchange(bool save) {
 // slider at its left end.
 bool CSettingsDlg::OnInitDialog() {
     DoDataExchange(false);
-    m_bKeyOpen = OpenSettingsKey(m_regKey);
-    if (m_bKeyOpen) {
-        const ProgramSettings stored = ReadSettings(m_regKey);
-        m_nSpeedSlider = static_cast<int32_t>(stored.m_nSpeedSlider);
-        m_nAutoRefresh = static_cast<int32_t>(stored.m_nAutoRefresh);
-        m_nShowTCP = static_cast<int32_t>(stored.m_nShowTCP);
-        m_nShowUDP = static_cast<int32_t>(stored.m_nShowUDP);
-    }
+    m_bKeyOpen = LoadSettings(m_regKey, m_settings);
     DoDataExchange(false);
     // The focus goes to the first control with a tab stop, the OK button.
     return true;
@@ -137,12 +129,7 @@ bool CSettingsDlg::OnInitDialog() {
 void CSettingsDlg::OnOK() {
     DoDataExchange(true);
     if (m_bKeyOpen) {
-        ProgramSettings chosen;
-        chosen.m_nSpeedSlider = static_cast<uint32_t>(m_nSpeedSlider);
-        chosen.m_nShowTCP = static_cast<uint32_t>(m_nShowTCP);
-        chosen.m_nShowUDP = static_cast<uint32_t>(m_nShowUDP);
-        chosen.m_nAutoRefresh = static_cast<uint32_t>(m_nAutoRefresh);
-        WriteSettings(m_regKey, chosen);
+        WriteSettings(m_regKey, m_settings);
     }
     TemplateDialog::OnOK();
 }

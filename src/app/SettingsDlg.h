@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/TemplateDialog.h"
+#include "settings/ProgramSettings.h"
 #include "settings/RegistryKey.h"
 
 #include <QCheckBox>
@@ -19,10 +20,10 @@ public:
     // `store` is the registry the values live in; the dialog opens the settings key itself.
     CSettingsDlg(CRegistryKey store, QWidget* parent);
 
-    int AutoRefresh() const { return m_nAutoRefresh; }
-    int ShowTCP() const { return m_nShowTCP; }
-    int ShowUDP() const { return m_nShowUDP; }
-    int SpeedSlider() const { return m_nSpeedSlider; }
+    int AutoRefresh() const { return static_cast<int32_t>(m_settings.m_nAutoRefresh); }
+    int ShowTCP() const { return static_cast<int32_t>(m_settings.m_nShowTCP); }
+    int ShowUDP() const { return static_cast<int32_t>(m_settings.m_nShowUDP); }
+    int SpeedSlider() const { return static_cast<int32_t>(m_settings.m_nSpeedSlider); }
 
     // The controls, for the program's tests.
     QPushButton& OkButton() { return m_wndOk; }
@@ -43,10 +44,8 @@ private:
     void FitTexts();
 
     CRegistryKey m_regKey;
-    int m_nAutoRefresh = 0;
-    int m_nShowTCP = 0;
-    int m_nShowUDP = 0;
-    int m_nSpeedSlider = 0;
+    // Nothing checked and the slider at its left end until the stored values are read.
+    ProgramSettings m_settings{0, 0, 0, 0};
     bool m_bKeyOpen = false; // the key was opened at initialisation; OK writes only then
 
     // In template order, which is also their tab order.

@@ -1,66 +1,42 @@
 #include "settings/ProgramSettings.h"
 
 #include <array>
+#include <functional>
 
 namespace hl {
 
+const Setting Setting::SpeedSlider{"SpeedSlider", 10, &ProgramSettings::m_nSpeedSlider};
+const Setting Setting::AutoRefresh{"AutoRefresh", 0, &ProgramSettings::m_nAutoRefresh};
+const Setting Setting::ShowTCP{"ShowTCP", 1, &ProgramSettings::m_nShowTCP};
+const Setting Setting::ShowUDP{"ShowUDP", 1, &ProgramSettings::m_nShowUDP};
+
 namespace {
 
-struct SettingInfo {
-    Setting setting;
-    const char* name;
-    uint32_t defaultValue;
-};
+using SettingList = std::array<std::reference_wrapper<const Setting>, 4>;
 
-// In reading order.
-constexpr std::array<SettingInfo, 4> kSettings = {{
-    {Setting::SpeedSlider, "SpeedSlider", 10},
-    {Setting::AutoRefresh, "AutoRefresh", 0},
-    {Setting::ShowTCP, "ShowTCP", 1},
-    {Setting::ShowUDP, "ShowUDP", 1},
-}};
-
-const SettingInfo& Info(Setting setting) {
-    for (const auto& info : kSettings) {
-        if (info.setting == setting) {
-            return info;
-        }
-    }
-    return kSettings[0];
-}
+// The order the values are read in.
+const SettingList kReadOrder = {Setting::SpeedSlider, Setting::AutoRefresh, Setting::ShowTCP,
+                                Setting::ShowUDP};
+// The order the Settings dialog's OK writes them in; a key that has none of them yet gets
+// them in this order.
+const SettingList kWriteOrder = {Setting::SpeedSlider, Setting::ShowTCP, Setting::ShowUDP,
+                                 Setting::AutoRefresh};
 
 } // namespace
-
-const char* SettingName(Setting setting) {
-    return Info(setting).name;
-}
-
-uint32_t SettingDefault(Setting setting) {
-    return Info(setting).defaultValue;
-}
-
-uint32_t& SettingField(ProgramSettings& settings, Setting setting) {
-    switch (setting) {
-    case Setting::AutoRefresh:
-        return settings.m_nAutoRefresh;
-    case Setting::ShowTCP:
-        return settings.m_nShowTCP;
-    case Setting::ShowUDP:
-        return settings.m_nShowUDP;
-    case Setting::SpeedSlider:
-        break;
-    }
-    return settings.m_nSpeedSlider;
-}
 
 bool OpenSettingsKey(CRegistryKey& key) {
     return key.SetRootKey(kHkeyCurrentUser) && key.Open(kSettingsKeyPath, true);
 }
 
 ProgramSettings ReadSettings(const CRegistryKey& key) {
+    std::array<NamedDword, kReadOrder.size()> values{};
+    for (size_t i = 0; i < kReadOrder.size(); ++i) {
+        values[i] = {kReadOrder[i].get().name, kReadOrder[i].get().defaultValue};
+    }
+    key.ReadDwords(values);
     ProgramSettings settings;
-    for (const auto& info : kSettings) {
-        SettingField(settings, info.setting) = key.ReadDword(info.name, info.defaultValue);
+    for (size_t i = 0; i < kReadOrder.size(); ++i) {
+        settings.*kReadOrder[i].get().member = values[i].value;
     }
     return settings;
 }
@@ -73,17 +49,14 @@ bool LoadSettings(CRegistryKey& key, ProgramSettings& settings) {
     return true;
 }
 
-bool StoreSetting(CRegistryKey& key, Setting setting, uint32_t value) {
-    return OpenSettingsKey(key) && key.WriteDword(SettingName(setting), value);
+bool StoreSetting(CRegistryKey& key, const Setting& setting, uint32_t value) {
+    return OpenSettingsKey(key) && key.WriteDword(setting.name, value);
 }
 
 bool WriteSettings(const CRegistryKey& key, const ProgramSettings& settings) {
-    ProgramSettings copy = settings;
     bool allWritten = true;
-    for (Setting setting :
-         {Setting::SpeedSlider, Setting::ShowTCP, Setting::ShowUDP, Setting::AutoRefresh}) {
-        allWritten =
-            key.WriteDword(SettingName(setting), SettingField(copy, setting)) && allWritten;
+    for (const Setting& setting : kWriteOrder) {
+        allWritten = key.WriteDword(setting.name, settings.*setting.member) && allWritten;
     }
     return allWritten;
 }

@@ -3,8 +3,23 @@
 #include "settings/store/RegDocument.h"
 
 #include <array>
+#include <vector>
 
 namespace hl {
+
+namespace {
+
+// A value's bytes as a little-endian number, shorter values filled with zero bytes; the
+// default for a missing value or one longer than 4 bytes.
+uint32_t DwordOf(uint32_t result, const std::array<uint8_t, 4>& bytes, uint32_t defaultValue) {
+    if (result != kErrorSuccess) {
+        return defaultValue;
+    }
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+} // namespace
 
 CRegistryKey::CRegistryKey(std::shared_ptr<IRegistry> registry)
     : m_pRegistry(std::move(registry)) {}
@@ -46,11 +61,26 @@ uint32_t CRegistryKey::ReadDword(const std::string& name, uint32_t defaultValue)
     std::array<uint8_t, 4> bytes{};
     uint32_t type = kRegNone;
     uint32_t size = static_cast<uint32_t>(bytes.size());
-    if (m_pRegistry->QueryValue(key.Handle(), name, type, bytes, size) != kErrorSuccess) {
-        return defaultValue;
+    return DwordOf(m_pRegistry->QueryValue(key.Handle(), name, type, bytes, size), bytes,
+                   defaultValue);
+}
+
+void CRegistryKey::ReadDwords(std::span<NamedDword> values) const {
+    if (!m_pRegistry || values.empty()) {
+        return;
     }
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    std::vector<std::array<uint8_t, 4>> bytes(values.size());
+    std::vector<RegValueQuery> queries(values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        queries[i].name = values[i].name;
+        queries[i].buffer = bytes[i];
+    }
+    if (m_pRegistry->GetValues(m_hRootKey, m_strSubKey, queries) != kErrorSuccess) {
+        return;
+    }
+    for (size_t i = 0; i < values.size(); ++i) {
+        values[i].value = DwordOf(queries[i].result, bytes[i], values[i].value);
+    }
 }
 
 bool CRegistryKey::WriteDword(const std::string& name, uint32_t value) const {

@@ -4,9 +4,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace hl {
+
+// A named 32-bit value to read with CRegistryKey::ReadDwords: `value` holds the default going
+// in and the value read coming out.
+struct NamedDword {
+    const char* name;
+    uint32_t value;
+};
 
 // One registry location, a root key and a sub-key path, where named 32-bit values are read
 // and written. It keeps no key open between calls: every operation opens the key, does its
@@ -26,6 +34,9 @@ public:
     // filled with zero bytes. `defaultValue` when the key or the value is missing or the value
     // is longer than 4 bytes.
     uint32_t ReadDword(const std::string& name, uint32_t defaultValue) const;
+    // Each of `values` as ReadDword reads it, all from one look at the store, so a large
+    // store is read once for them and they all come from the same state of it.
+    void ReadDwords(std::span<NamedDword> values) const;
     // Stores `value` as a 4-byte REG_BINARY, least significant byte first. The key must exist;
     // it is never created here.
     bool WriteDword(const std::string& name, uint32_t value) const;

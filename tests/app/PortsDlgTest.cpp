@@ -88,7 +88,7 @@ protected:
         if (!key.SetRootKey(kHkeyCurrentUser) || !key.Open(kSettingsKeyPath, false)) {
             return std::nullopt;
         }
-        const uint32_t value = key.ReadDword(SettingName(setting), kNotStored);
+        const uint32_t value = key.ReadDword(setting.name, kNotStored);
         return value == kNotStored ? std::nullopt : std::optional(value);
     }
     void Store(Setting setting, uint32_t value) const {

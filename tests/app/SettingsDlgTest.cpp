@@ -43,7 +43,7 @@ public:
         if (!key.SetRootKey(kHkeyCurrentUser) || !key.Open(kSettingsKeyPath, false)) {
             return std::nullopt;
         }
-        const uint32_t value = key.ReadDword(SettingName(setting), kNotStored);
+        const uint32_t value = key.ReadDword(setting.name, kNotStored);
         return value == kNotStored ? std::nullopt : std::optional(value);
     }
     // The values written since the last call, in their order.

@@ -64,6 +64,24 @@ TEST(ProgramSettings, ReadsTheFourValuesInOrderAndWritesThemInDialogOrder) {
     EXPECT_EQ(reread, changed);
 }
 
+// A large settings file is read once for the four values, not once per value.
+TEST(ProgramSettings, TheFourValuesComeFromOneReadOfTheStore) {
+    auto fake = std::make_shared<FakeRegistry>();
+    CRegistryKey key(fake);
+    ASSERT_TRUE(OpenSettingsKey(key));
+    ASSERT_TRUE(WriteSettings(key, ProgramSettings{100, 1, 0, 1}));
+
+    fake->reads = 0;
+    EXPECT_EQ(ReadSettings(key), (ProgramSettings{100, 1, 0, 1}));
+    EXPECT_EQ(fake->reads, 1u);
+
+    fake->reads = 0;
+    ProgramSettings settings;
+    ASSERT_TRUE(LoadSettings(key, settings));
+    EXPECT_EQ(settings, (ProgramSettings{100, 1, 0, 1}));
+    EXPECT_EQ(fake->reads, 2u) << "the key's check and the four values";
+}
+
 TEST(ProgramSettings, StoreSettingWritesOneBinaryValueUnderTheSettingsKey) {
     TempFolder temp;
     CRegistryKey key(std::make_shared<RegFileStore>(temp.Path()));

@@ -4,6 +4,7 @@
 #include "settings/store/RegFileStore.h"
 #include "settings/store/fake/FakeRegistry.h"
 
+#include <array>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -69,9 +70,15 @@ struct StoredCase {
 class RegistryKeyRead : public RegistryKeyTest, public testing::WithParamInterface<StoredCase> {};
 
 TEST_P(RegistryKeyRead, ReadsStoredBytesOrTheDefault) {
-    WriteSettingsSection(GetParam().line);
+    WriteSettingsSection(GetParam().line + "\n\"Other\"=hex:09,00,00,00");
     ASSERT_TRUE(m_key.Open("App\\Settings", false));
     EXPECT_EQ(m_key.ReadDword("Value", 0xDEFA), GetParam().expected);
+    // Several values at once decode each one the same way.
+    std::array<NamedDword, 3> values = {{{"Other", 1}, {"Value", 0xDEFA}, {"Absent", 2}}};
+    m_key.ReadDwords(values);
+    EXPECT_EQ(values[0].value, 9u);
+    EXPECT_EQ(values[1].value, GetParam().expected);
+    EXPECT_EQ(values[2].value, 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -92,6 +99,9 @@ TEST_F(RegistryKeyTest, ReadAfterTheKeyWasDeletedGivesTheDefault) {
     ASSERT_TRUE(m_key.WriteDword("Value", 3));
     ASSERT_EQ(m_registry->DeleteKeyTree(kHkeyCurrentUser, "App"), kErrorSuccess);
     EXPECT_EQ(m_key.ReadDword("Value", 42), 42u);
+    std::array<NamedDword, 1> values = {{{"Value", 43}}};
+    m_key.ReadDwords(values);
+    EXPECT_EQ(values[0].value, 43u);
 }
 
 TEST_F(RegistryKeyTest, WriteStoresFourBytesLittleEndianAsBinary) {

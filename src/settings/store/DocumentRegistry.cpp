@@ -28,6 +28,22 @@ void FillHandle(RegKeyHandle& key, RegRoot root, const std::string& path, uint32
     key.open = true;
 }
 
+// The value's type and length, and its bytes when they fit the buffer.
+uint32_t CopyValue(const RegKeyNode& node, const std::string& name, uint32_t& type,
+                   std::span<uint8_t> buffer, uint32_t& size) {
+    const RegValue* value = node.FindValue(name);
+    if (value == nullptr) {
+        return kErrorFileNotFound;
+    }
+    type = value->type;
+    size = static_cast<uint32_t>(value->data.size());
+    if (value->data.size() > buffer.size()) {
+        return kErrorMoreData;
+    }
+    std::copy(value->data.begin(), value->data.end(), buffer.begin());
+    return kErrorSuccess;
+}
+
 } // namespace
 
 uint32_t DocumentRegistry::CreateKey(RegRoot root, const std::string& path, uint32_t access,
@@ -86,16 +102,28 @@ uint32_t DocumentRegistry::QueryValue(const RegKeyHandle& key, const std::string
     if (node == nullptr) {
         return kErrorKeyDeleted;
     }
-    const RegValue* value = node->FindValue(name);
-    if (value == nullptr) {
+    return CopyValue(*node, name, type, buffer, size);
+}
+
+uint32_t DocumentRegistry::GetValues(RegRoot root, const std::string& path,
+                                     std::span<RegValueQuery> values) {
+    std::vector<std::string> names;
+    uint32_t result = CheckKeyPath(root, path, names);
+    if (result != kErrorSuccess) {
+        return result;
+    }
+    RegDocument document;
+    result = Read(document);
+    if (result != kErrorSuccess) {
+        return result;
+    }
+    const RegKeyNode* node = document.FindKey(root, names);
+    if (node == nullptr) {
         return kErrorFileNotFound;
     }
-    type = value->type;
-    size = static_cast<uint32_t>(value->data.size());
-    if (value->data.size() > buffer.size()) {
-        return kErrorMoreData;
+    for (RegValueQuery& value : values) {
+        value.result = CopyValue(*node, value.name, value.type, value.buffer, value.size);
     }
-    std::copy(value->data.begin(), value->data.end(), buffer.begin());
     return kErrorSuccess;
 }
 

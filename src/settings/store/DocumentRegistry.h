@@ -22,6 +22,8 @@ public:
                      RegKeyHandle& key) override;
     uint32_t QueryValue(const RegKeyHandle& key, const std::string& name, uint32_t& type,
                         std::span<uint8_t> buffer, uint32_t& size) override;
+    uint32_t GetValues(RegRoot root, const std::string& path,
+                       std::span<RegValueQuery> values) override;
     uint32_t SetValue(const RegKeyHandle& key, const std::string& name, uint32_t type,
                       std::span<const uint8_t> data) override;
     uint32_t CloseKey(RegKeyHandle& key) override;

@@ -53,6 +53,16 @@ struct RegKeyHandle {
     bool open = false;
 };
 
+// One value asked for through IRegistry::GetValues, with the answer QueryValue would give
+// for it: `result`, and on success or kErrorMoreData its `type` and `size`.
+struct RegValueQuery {
+    std::string name;
+    std::span<uint8_t> buffer;
+    uint32_t type = kRegNone;
+    uint32_t size = 0;
+    uint32_t result = kErrorFileNotFound;
+};
+
 // A hierarchical store of named values under the four roots. Key and value names compare
 // without regard to ASCII case and keep the case they were created with. Sub-key paths are
 // names joined by '\'; the empty path is the root itself. Every call returns kErrorSuccess
@@ -72,6 +82,11 @@ public:
     // the buffer untouched; a missing value gives kErrorFileNotFound.
     virtual uint32_t QueryValue(const RegKeyHandle& key, const std::string& name, uint32_t& type,
                                 std::span<uint8_t> buffer, uint32_t& size) = 0;
+    // Answers a QueryValue for each of `values` of the key at `path`, all from one look at the
+    // store, without opening the key first; kErrorFileNotFound when there is no such key
+    // (the values are then left as they were).
+    virtual uint32_t GetValues(RegRoot root, const std::string& path,
+                               std::span<RegValueQuery> values) = 0;
     // Stores the value, replacing one of the same name. Never creates the key.
     virtual uint32_t SetValue(const RegKeyHandle& key, const std::string& name, uint32_t type,
                               std::span<const uint8_t> data) = 0;

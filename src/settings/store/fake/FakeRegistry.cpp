@@ -32,6 +32,14 @@ uint32_t FakeRegistry::QueryValue(const RegKeyHandle& key, const std::string& na
     return DocumentRegistry::QueryValue(key, name, type, buffer, size);
 }
 
+uint32_t FakeRegistry::GetValues(RegRoot root, const std::string& path,
+                                 std::span<RegValueQuery> values) {
+    for (const RegValueQuery& value : values) {
+        calls.push_back("QueryValue " + value.name);
+    }
+    return DocumentRegistry::GetValues(root, path, values);
+}
+
 uint32_t FakeRegistry::SetValue(const RegKeyHandle& key, const std::string& name, uint32_t type,
                                 std::span<const uint8_t> data) {
     calls.push_back("SetValue " + name);
@@ -44,6 +52,7 @@ uint32_t FakeRegistry::CloseKey(RegKeyHandle& key) {
 }
 
 uint32_t FakeRegistry::Read(RegDocument& current) {
+    ++reads;
     if (failWith != kErrorSuccess) {
         return failWith;
     }
