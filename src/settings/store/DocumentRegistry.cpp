@@ -53,9 +53,9 @@ uint32_t DocumentRegistry::CreateKey(RegRoot root, const std::string& path, uint
     uint32_t result = CheckKeyPath(root, path, names);
     // A key that is there needs no change, so no lock and no write access: a read-only
     // folder or a lock file of another user still lets the key be opened.
-    RegDocument current;
+    std::shared_ptr<const RegDocument> current;
     const bool exists = result == kErrorSuccess && !names.empty() &&
-                        Read(current) == kErrorSuccess && current.FindKey(root, names) != nullptr;
+                        Read(current) == kErrorSuccess && current->FindKey(root, names) != nullptr;
     if (result == kErrorSuccess && !names.empty() && !exists) {
         result = Update([&](RegDocument& document, bool& changed) -> uint32_t {
             document.CreateKey(root, names, changed);
@@ -74,9 +74,9 @@ uint32_t DocumentRegistry::OpenKey(RegRoot root, const std::string& path, uint32
     std::vector<std::string> names;
     uint32_t result = CheckKeyPath(root, path, names);
     if (result == kErrorSuccess && !names.empty()) {
-        RegDocument document;
+        std::shared_ptr<const RegDocument> document;
         result = Read(document);
-        if (result == kErrorSuccess && document.FindKey(root, names) == nullptr) {
+        if (result == kErrorSuccess && document->FindKey(root, names) == nullptr) {
             result = kErrorFileNotFound;
         }
     }
@@ -93,12 +93,12 @@ uint32_t DocumentRegistry::QueryValue(const RegKeyHandle& key, const std::string
     if (result != kErrorSuccess) {
         return result;
     }
-    RegDocument document;
+    std::shared_ptr<const RegDocument> document;
     result = Read(document);
     if (result != kErrorSuccess) {
         return result;
     }
-    const RegKeyNode* node = document.FindKey(key.root, names);
+    const RegKeyNode* node = document->FindKey(key.root, names);
     if (node == nullptr) {
         return kErrorKeyDeleted;
     }
@@ -112,12 +112,12 @@ uint32_t DocumentRegistry::GetValues(RegRoot root, const std::string& path,
     if (result != kErrorSuccess) {
         return result;
     }
-    RegDocument document;
+    std::shared_ptr<const RegDocument> document;
     result = Read(document);
     if (result != kErrorSuccess) {
         return result;
     }
-    const RegKeyNode* node = document.FindKey(root, names);
+    const RegKeyNode* node = document->FindKey(root, names);
     if (node == nullptr) {
         return kErrorFileNotFound;
     }

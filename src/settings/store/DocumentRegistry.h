@@ -4,6 +4,7 @@
 #include "settings/store/Registry.h"
 
 #include <functional>
+#include <memory>
 
 namespace hl {
 
@@ -33,8 +34,8 @@ public:
     uint32_t DeleteKeyTree(RegRoot root, const std::string& path);
 
 protected:
-    // The document as it is now.
-    virtual uint32_t Read(RegDocument& document) = 0;
+    // The document as it is now, shared with other readers: it never changes once handed out.
+    virtual uint32_t Read(std::shared_ptr<const RegDocument>& document) = 0;
     // Applies `change` to the current document and keeps the result, as one step that no
     // other change can interleave with.
     virtual uint32_t Update(const Change& change) = 0;

@@ -84,12 +84,14 @@ uint32_t ReadFile(int dir, const std::string& name, FileState& state) {
     return kErrorSuccess;
 }
 
-// The document the file holds; an empty one when it is missing or cannot be parsed.
-void ParseState(FileState& state, RegDocument& document) {
-    if (!state.exists || state.damaged || !ParseRegFile(state.text, document)) {
-        document = RegDocument();
+// Whether the text read is to be parsed: a missing file reads as an empty document, one that
+// could not be read whole (too large, say) as a damaged one.
+bool Parseable(FileState& state) {
+    if (!state.exists || state.damaged) {
         state.damaged = state.exists;
+        return false;
     }
+    return true;
 }
 
 // mkdir -p: creates every missing folder of `path`.
@@ -259,37 +261,52 @@ std::string RegFileStore::Path(const std::string& suffix) const {
 }
 
 uint32_t RegFileStore::Load(RegDocument& document, bool* damaged) const {
-    document = RegDocument();
+    std::shared_ptr<const RegDocument> shared;
+    const uint32_t result = Snapshot(shared, damaged);
+    document = shared ? *shared : RegDocument();
+    return result;
+}
+
+uint32_t RegFileStore::Snapshot(std::shared_ptr<const RegDocument>& document, bool* damaged) const {
+    document.reset();
+    if (damaged != nullptr) {
+        *damaged = false;
+    }
     if (m_folder.empty()) {
         return kErrorFileNotFound;
     }
     FileState state;
-    uint32_t result = ReadFile(AT_FDCWD, FilePath(), state);
-    if (result == kErrorSuccess && state.exists && !state.damaged) {
-        // The file is read whole every time; only a text that differs from the last one is
-        // parsed again, so a change by anyone is seen at once.
-        std::lock_guard lock(m_parsed->mutex);
-        if (!m_parsed->valid || m_parsed->text != state.text) {
-            m_parsed->valid = false;
-            m_parsed->document = RegDocument();
-            ParseState(state, m_parsed->document);
-            m_parsed->damaged = state.damaged;
-            m_parsed->text = std::move(state.text);
-            m_parsed->valid = true;
-        }
-        document = m_parsed->document;
-        state.damaged = m_parsed->damaged;
-    } else if (result == kErrorSuccess) {
-        ParseState(state, document);
+    const uint32_t result = ReadFile(AT_FDCWD, FilePath(), state);
+    if (result != kErrorSuccess) {
+        return result;
     }
+    document = Parseable(state) ? Parsed(state.text, state.damaged)
+                                : std::make_shared<const RegDocument>();
     if (damaged != nullptr) {
         *damaged = state.damaged;
     }
-    return result;
+    return kErrorSuccess;
 }
 
-uint32_t RegFileStore::Read(RegDocument& document) {
-    return Load(document);
+// The file is read whole every time; only a text that differs from the last one is parsed
+// again, so a change by anyone is seen at once while an unchanged file is parsed only once.
+std::shared_ptr<const RegDocument> RegFileStore::Parsed(std::string& text, bool& damaged) const {
+    std::lock_guard lock(m_parsed->mutex);
+    if (!m_parsed->document || m_parsed->text != text) {
+        auto document = std::make_shared<RegDocument>();
+        m_parsed->damaged = !ParseRegFile(text, *document);
+        if (m_parsed->damaged) {
+            *document = RegDocument();
+        }
+        m_parsed->document = std::move(document);
+        m_parsed->text = std::move(text);
+    }
+    damaged = m_parsed->damaged;
+    return m_parsed->document;
+}
+
+uint32_t RegFileStore::Read(std::shared_ptr<const RegDocument>& document) {
+    return Snapshot(document);
 }
 
 uint32_t RegFileStore::Update(const Change& change) {
@@ -317,12 +334,14 @@ uint32_t RegFileStore::Update(const Change& change) {
     }
 
     FileState state;
-    RegDocument document;
     result = ReadFile(dir.Get(), kFileName, state);
     if (result != kErrorSuccess) {
         return result; // a FIFO or the like stays where it is, untouched
     }
-    ParseState(state, document);
+    RegDocument document;
+    if (Parseable(state)) {
+        document = *Parsed(state.text, state.damaged);
+    }
     bool changed = false;
     result = change(document, changed);
     if (result != kErrorSuccess || !changed) {

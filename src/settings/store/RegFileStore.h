@@ -53,24 +53,28 @@ public:
     uint32_t Load(RegDocument& document, bool* damaged = nullptr) const;
 
 protected:
-    uint32_t Read(RegDocument& document) override;
+    uint32_t Read(std::shared_ptr<const RegDocument>& document) override;
     // Creates the folder when needed, then, under the lock, reads the current document,
     // applies `change` and, when it changed something, writes the result back.
     uint32_t Update(const Change& change) override;
 
 private:
     std::string Path(const std::string& suffix) const;
+    uint32_t Snapshot(std::shared_ptr<const RegDocument>& document, bool* damaged = nullptr) const;
+    // The document `text` holds, from the last parse when the text is the same; `damaged` when
+    // it cannot be parsed (the document is then empty). Takes the text.
+    std::shared_ptr<const RegDocument> Parsed(std::string& text, bool& damaged) const;
     uint32_t MoveDamagedAside(int dir) const;
     uint32_t Replace(int dir, const std::string& text, unsigned mode) const;
 
-    // The last text read and its parse: reads of an unchanged file (the four settings at
-    // start-up, say) parse it once. Shared by copies, guarded for use from several threads.
+    // The last text read and its parse: reads and changes of an unchanged file parse it
+    // once, and readers share the parsed document without copying it. Shared by copies of
+    // the store, guarded for use from several threads.
     struct ParsedText {
         std::mutex mutex;
         std::string text;
-        RegDocument document;
+        std::shared_ptr<const RegDocument> document; // empty until the first parse
         bool damaged = false;
-        bool valid = false;
     };
 
     std::string m_folder;

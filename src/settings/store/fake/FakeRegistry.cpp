@@ -51,12 +51,12 @@ uint32_t FakeRegistry::CloseKey(RegKeyHandle& key) {
     return DocumentRegistry::CloseKey(key);
 }
 
-uint32_t FakeRegistry::Read(RegDocument& current) {
+uint32_t FakeRegistry::Read(std::shared_ptr<const RegDocument>& current) {
     ++reads;
     if (failWith != kErrorSuccess) {
         return failWith;
     }
-    current = document;
+    current = std::make_shared<const RegDocument>(document);
     return kErrorSuccess;
 }
 

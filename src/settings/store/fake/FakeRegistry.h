@@ -31,7 +31,7 @@ public:
     uint32_t CloseKey(RegKeyHandle& key) override;
 
 protected:
-    uint32_t Read(RegDocument& current) override;
+    uint32_t Read(std::shared_ptr<const RegDocument>& current) override;
     uint32_t Update(const Change& change) override;
 };
 
