@@ -178,9 +178,9 @@ void CPortListCtrl::NoteCellText(int column, const std::string& text) {
 
 void CPortListCtrl::FitColumns() {
     m_bFitPending = false;
-    // The room of the rows beside the columns that do not follow their text; a vertical
-    // scroll bar that is not there yet is counted as there, so that its coming does not push
-    // the last column out of sight.
+    // The columns that follow their text may grow by what the list's width leaves beside all
+    // columns at their least widths. A vertical scroll bar that is not there yet is counted
+    // as there, so that its coming with more rows does not push the last column out of sight.
     const std::vector<CColumnFit::Width> fitted = m_columnFit.Widths(0);
     int64_t others = 0;
     for (int column = 0; column < GetColumnCount(); ++column) {
