@@ -9,13 +9,16 @@ namespace hl {
 
 // The application profile: an INI file of sections and entries (harborlight.ini in the
 // configuration folder). Every call reads the file afresh; a write replaces the file whole
-// (temporary file and rename, under a lock file), keeping its other sections and entries.
+// (temporary file and rename, under a lock file), keeping its other lines byte for byte. The
+// new file has the old one's read and write bits only (0600 when new), and a folder linked in
+// by another user is not written into. Anything but a regular file is neither read nor
+// replaced.
 class CAppProfile {
 public:
     explicit CAppProfile(std::string path);
 
-    // $XDG_CONFIG_HOME/harborlight/harborlight.ini (~/.config when unset); empty without a
-    // home folder.
+    // harborlight.ini beside the settings file: $XDG_CONFIG_HOME/harborlight (~/.config when
+    // unset), or root's own folder when root is handed another user's; empty without a home.
     static std::string DefaultPath();
     const std::string& Path() const { return m_path; }
 
