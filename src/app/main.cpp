@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/PortsApp.h"
+#include "platform/Heap.h"
 #include "resources/Icons.h"
 #include "resources/ResourceIds.h"
 #include "resources/Strings.h"
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
     // Writing to a standard output whose reader has gone fails with EPIPE instead of ending
     // the program.
     std::signal(SIGPIPE, SIG_IGN);
+    // Two heap arenas: the UI thread's and one that the workers share, so that the rows one
+    // refresh frees serve the next one.
+    hl::LimitHeapArenas(2);
 
     // --help before the toolkit starts, so that it works without a display.
     if (hl::ParseCommandLine(argc, argv).help) {

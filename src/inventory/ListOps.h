@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace hl {
 
@@ -25,6 +27,18 @@ inline constexpr int kTcpImage = 0;
 inline constexpr int kUdpImage = 1;
 
 using RowTexts = std::array<std::string, kColumnCount>;
+
+// One row of the connection list: its eight cells, its image and its item data.
+struct ListRow {
+    RowTexts cells;
+    int image = kNoImage;
+    std::intptr_t data = 0;
+    bool operator==(const ListRow&) const = default;
+};
+
+// Rows as the lists keep and hand them over: the bottom row first, so that inserting at the
+// top is an append.
+using ListRows = std::vector<ListRow>;
 
 // The cell texts that name a TCP connection's row: its Remote Address and Local Port, and,
 // when both are given, its Local Address and Remote Port as well.
@@ -70,6 +84,15 @@ public:
     // between the look and the removal, so a refill meanwhile cannot make it remove the row
     // of another connection.
     virtual int DeleteTcpRow(int row, const TcpRowKey& key) = 0;
+    // Replaces every row by `rows` (bottom row first) in one step: the list ends as
+    // DeleteAllItems followed by inserting each row at the top would leave it, without the
+    // moment in between, and with the item data of `rows`. The rows it held come back in
+    // `rows`, so that the caller frees them on its own thread. False (and `rows` untouched)
+    // when the list is gone.
+    virtual bool ReplaceAllItems(ListRows& rows) = 0;
+    // False once the list is gone, when every operation fails at once; a worker then need
+    // not do the work its operations were for.
+    virtual bool Alive() { return true; }
 
     // Inserts a row at index 0 and writes its non-empty cells 1..7 in column order. The
     // result is the same as InsertItem followed by one SetItemText per such cell; a list

@@ -4,47 +4,57 @@ namespace hl {
 
 int MemoryList::InsertItem(const std::string& text, int image) {
     std::lock_guard lock(m_mutex);
-    Row row;
+    ListRow row;
     row.cells[kColProtocol] = text;
     row.image = image;
-    m_rows.push_back(std::move(row));
-    return 0;
+    m_selected.push_back(false);
+    return m_rows.InsertTop(std::move(row));
 }
 
-bool MemoryList::ValidCell(int row, int column) const {
-    return row >= 0 && static_cast<size_t>(row) < m_rows.size() && column >= 0 &&
-           column < kColumnCount;
+int MemoryList::InsertFilledItem(const RowTexts& cells, int image) {
+    std::lock_guard lock(m_mutex);
+    ListRow row;
+    row.cells = cells;
+    row.image = image;
+    m_selected.push_back(false);
+    return m_rows.InsertTop(std::move(row));
 }
 
 bool MemoryList::SetItemText(int row, int column, const std::string& text) {
     std::lock_guard lock(m_mutex);
-    if (!ValidCell(row, column)) {
+    if (!m_rows.ValidCell(row, column)) {
         return false;
     }
-    At(row).cells[column] = text;
+    m_rows.At(row).cells[column] = text;
     return true;
 }
 
 bool MemoryList::DeleteAllItems() {
     std::lock_guard lock(m_mutex);
-    m_rows.clear();
+    m_rows.Clear();
+    m_selected.clear();
     return true;
+}
+
+void MemoryList::EraseRow(int row) {
+    m_selected.erase(m_selected.begin() + static_cast<std::ptrdiff_t>(m_rows.Slot(row)));
+    m_rows.Erase(row);
 }
 
 bool MemoryList::DeleteItem(int row) {
     std::lock_guard lock(m_mutex);
-    if (!ValidCell(row, 0)) {
+    if (!m_rows.Valid(row)) {
         return false;
     }
-    m_rows.erase(m_rows.end() - 1 - row);
+    EraseRow(row);
     return true;
 }
 
 int MemoryList::GetFirstSelected() {
     std::lock_guard lock(m_mutex);
-    for (int i = 0; i < static_cast<int>(m_rows.size()); ++i) {
-        if (At(i).selected) {
-            return i;
+    for (int row = 0; row < m_rows.Count(); ++row) {
+        if (m_selected[m_rows.Slot(row)]) {
+            return row;
         }
     }
     return -1;
@@ -52,35 +62,57 @@ int MemoryList::GetFirstSelected() {
 
 std::string MemoryList::GetItemText(int row, int column) {
     std::lock_guard lock(m_mutex);
-    return ValidCell(row, column) ? At(row).cells[column] : std::string();
+    return m_rows.ValidCell(row, column) ? m_rows.At(row).cells[column] : std::string();
 }
 
 int MemoryList::GetItemCount() {
     std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_rows.size());
+    return m_rows.Count();
 }
 
 int MemoryList::DeleteTcpRow(int row, const TcpRowKey& key) {
     std::lock_guard lock(m_mutex);
-    const int found = FindTcpRow(row, key, static_cast<int>(m_rows.size()),
-                                 [this](int r) -> const RowTexts& { return At(r).cells; });
+    const int found = m_rows.FindTcp(row, key);
     if (found >= 0) {
-        m_rows.erase(m_rows.end() - 1 - found);
+        EraseRow(found);
     }
     return found;
 }
 
+bool MemoryList::ReplaceAllItems(ListRows& rows) {
+    std::lock_guard lock(m_mutex);
+    m_rows.Swap(rows);
+    m_selected.assign(m_rows.Slots().size(), false);
+    return true;
+}
+
+ListRows MemoryList::TakeRows() {
+    std::lock_guard lock(m_mutex);
+    ListRows rows;
+    m_rows.Swap(rows);
+    m_selected.clear();
+    return rows;
+}
+
 std::vector<MemoryList::Row> MemoryList::Rows() const {
     std::lock_guard lock(m_mutex);
-    return {m_rows.rbegin(), m_rows.rend()};
+    std::vector<Row> rows;
+    rows.reserve(m_rows.Slots().size());
+    for (int row = 0; row < m_rows.Count(); ++row) {
+        Row copy;
+        static_cast<ListRow&>(copy) = m_rows.At(row);
+        copy.selected = m_selected[m_rows.Slot(row)];
+        rows.push_back(std::move(copy));
+    }
+    return rows;
 }
 
 bool MemoryList::Select(int row, bool selected) {
     std::lock_guard lock(m_mutex);
-    if (!ValidCell(row, 0)) {
+    if (!m_rows.Valid(row)) {
         return false;
     }
-    At(row).selected = selected;
+    m_selected[m_rows.Slot(row)] = selected;
     return true;
 }
 

@@ -1,22 +1,23 @@
 #pragma once
 
 #include "inventory/ListOps.h"
+#include "inventory/RowStore.h"
 
 #include <mutex>
 #include <vector>
 
 namespace hl {
 
-// An in-memory connection list, for the headless report and for tests. Thread-safe.
+// An in-memory connection list, for the headless report, for a refresh's rows while they are
+// made, and for tests. It answers every operation as the list on screen does. Thread-safe.
 class MemoryList : public IListOps {
 public:
-    struct Row {
-        RowTexts cells;
-        int image = kNoImage;
+    struct Row : ListRow {
         bool selected = false;
     };
 
     int InsertItem(const std::string& text, int image) override;
+    int InsertFilledItem(const RowTexts& cells, int image) override;
     bool SetItemText(int row, int column, const std::string& text) override;
     bool DeleteAllItems() override;
     bool DeleteItem(int row) override;
@@ -24,18 +25,21 @@ public:
     std::string GetItemText(int row, int column) override;
     int GetItemCount() override;
     int DeleteTcpRow(int row, const TcpRowKey& key) override;
+    bool ReplaceAllItems(ListRows& rows) override;
+
+    // Hands over every row (bottom row first) without copying them and leaves the list empty.
+    ListRows TakeRows();
 
     // Test and report helpers. Rows() lists the rows top to bottom.
     std::vector<Row> Rows() const;
     bool Select(int row, bool selected = true);
 
 private:
-    bool ValidCell(int row, int column) const;
-    Row& At(int row) { return m_rows[m_rows.size() - 1 - static_cast<size_t>(row)]; }
+    void EraseRow(int row);
 
     mutable std::mutex m_mutex;
-    // Bottom row first, so that inserting at the top is an append.
-    std::vector<Row> m_rows;
+    RowStore m_rows;
+    std::vector<bool> m_selected; // by slot, beside m_rows.Slots()
 };
 
 } // namespace hl

@@ -19,6 +19,7 @@
 #include <QStyleOptionViewItem>
 #include <algorithm>
 #include <cstdint>
+#include <unordered_set>
 
 namespace hl {
 namespace {
@@ -122,6 +123,132 @@ bool CPortListCtrl::DeleteItem(int row) {
 
 int CPortListCtrl::DeleteTcpRow(int row, const TcpRowKey& key) {
     return m_model.DeleteTcpRow(row, key);
+}
+
+bool CPortListCtrl::ReplaceAllItems(ListRows& rows) {
+    if (m_model.Shows(rows)) {
+        return true;
+    }
+    m_publishTimer.stop();
+    const ViewPlace place = TakePlace();
+    m_model.ReplaceRows(rows);
+    RestorePlace(place);
+    return true;
+}
+
+// A connection is named by its protocol and its local and remote address and port.
+bool CPortListCtrl::ConnectionKey::Names(const RowTexts& cells) const {
+    return cells[kColProtocol] == protocol && cells[kColLocalAddress] == localAddress &&
+           cells[kColLocalPort] == localPort && cells[kColRemoteAddress] == remoteAddress &&
+           cells[kColRemotePort] == remotePort;
+}
+
+CPortListCtrl::ConnectionKey CPortListCtrl::ConnectionKey::Of(const RowTexts& cells) {
+    return {cells[kColProtocol], cells[kColLocalAddress], cells[kColLocalPort],
+            cells[kColRemoteAddress], cells[kColRemotePort]};
+}
+
+// Cell texts hold no zero bytes, so the joined form names the same connection.
+std::string CPortListCtrl::ConnectionKey::Joined() const {
+    std::string joined = protocol;
+    for (const std::string* part : {&localAddress, &localPort, &remoteAddress, &remotePort}) {
+        joined += '\0';
+        joined += *part;
+    }
+    return joined;
+}
+
+CPortListCtrl::ConnectionKey CPortListCtrl::KeyOfRow(int row) const {
+    return ConnectionKey::Of(m_model.Cells(row));
+}
+
+CPortListCtrl::ViewPlace CPortListCtrl::TakePlace() const {
+    ViewPlace place;
+    place.horizontal = horizontalScrollBar()->value();
+    place.vertical = verticalScrollBar()->value();
+    if (const int top = m_model.ListRowOf(rowAt(0)); top >= 0) {
+        place.top = KeyOfRow(top);
+    }
+    if (const QItemSelectionModel* selection = selectionModel()) {
+        for (const QModelIndex& index : selection->selectedRows()) {
+            if (const int row = m_model.ListRowOf(index.row()); row >= 0) {
+                place.selected.push_back(KeyOfRow(row));
+            }
+        }
+        const QModelIndex current = selection->currentIndex();
+        if (const int row = m_model.ListRowOf(current.row()); current.isValid() && row >= 0) {
+            place.current = KeyOfRow(row);
+            place.currentColumn = current.column();
+        }
+    }
+    return place;
+}
+
+// One pass over the new rows finds the rows of the kept connections; a connection that shows
+// twice is found at each of its rows.
+void CPortListCtrl::RestorePlace(const ViewPlace& place) {
+    const int count = m_model.GetItemCount();
+    const int columns = m_model.ColumnCount();
+    int top = -1;
+    int current = -1;
+    QItemSelection selected;
+    int runStart = -1;
+    const auto endRun = [&](int end) {
+        if (runStart >= 0 && columns > 0) {
+            selected.select(m_model.index(runStart, 0), m_model.index(end - 1, columns - 1));
+        }
+        runStart = -1;
+    };
+    // Many selected connections are looked up by their joined texts.
+    constexpr size_t kFewSelected = 8;
+    std::unordered_set<std::string> many;
+    if (place.selected.size() > kFewSelected) {
+        for (const ConnectionKey& key : place.selected) {
+            many.insert(key.Joined());
+        }
+    }
+    const bool anySelected = !place.selected.empty();
+    for (int row = 0; row < count; ++row) {
+        const RowTexts& cells = m_model.Cells(row);
+        if (top < 0 && place.top && place.top->Names(cells)) {
+            top = row;
+        }
+        if (current < 0 && place.current && place.current->Names(cells)) {
+            current = row;
+        }
+        const bool isSelected =
+            anySelected &&
+            (many.empty()
+                 ? std::any_of(place.selected.begin(), place.selected.end(),
+                               [&cells](const ConnectionKey& key) { return key.Names(cells); })
+                 : many.count(ConnectionKey::Of(cells).Joined()) > 0);
+        if (isSelected && runStart < 0) {
+            runStart = row;
+        } else if (!isSelected) {
+            endRun(row);
+        }
+    }
+    endRun(count);
+
+    // The layout that the reset asked for happens now, so that it cannot undo the scroll
+    // positions set below.
+    executeDelayedItemsLayout();
+    if (QItemSelectionModel* selection = selectionModel()) {
+        if (current >= 0 && columns > 0) {
+            selection->setCurrentIndex(
+                m_model.index(current, std::clamp(place.currentColumn, 0, columns - 1)),
+                QItemSelectionModel::NoUpdate);
+        }
+        if (!selected.isEmpty()) {
+            selection->select(selected, QItemSelectionModel::ClearAndSelect);
+        }
+    }
+    if (top >= 0 && columns > 0) {
+        scrollTo(m_model.index(top, 0), QAbstractItemView::PositionAtTop);
+    } else {
+        verticalScrollBar()->setValue(place.vertical);
+    }
+    horizontalScrollBar()->setValue(place.horizontal);
 }
 
 int CPortListCtrl::GetFirstSelected() {

@@ -11,6 +11,9 @@
 #include <QTimer>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QHeaderView;
 
@@ -56,6 +59,11 @@ public:
     std::string GetItemText(int row, int column) override;
     int GetItemCount() override;
     int DeleteTcpRow(int row, const TcpRowKey& key) override;
+    // Nothing at all happens to the view when `rows` are the rows it shows. Otherwise one
+    // reset, after which the selected connections (same protocol, local and remote address
+    // and port), the current one and the top row's connection are found again; where the top
+    // row's connection is gone, the scroll offsets stay.
+    bool ReplaceAllItems(ListRows& rows) override;
     int InsertFilledItem(const RowTexts& cells, int image) override;
 
     // The list operations for worker threads, safe to keep after the list is destroyed.
@@ -146,6 +154,26 @@ private:
     // Gives the address columns the widths that fit their widest text in the room there is.
     void FitColumns();
     void ResizeSection(int column, int width);
+
+    // Where the user is in the list: the connections selected, the current one and the one
+    // in the top row, and the scroll offsets; a replacement's new rows take it over.
+    struct ConnectionKey {
+        std::string protocol, localAddress, localPort, remoteAddress, remotePort;
+        static ConnectionKey Of(const RowTexts& cells);
+        bool Names(const RowTexts& cells) const;
+        std::string Joined() const;
+    };
+    struct ViewPlace {
+        std::vector<ConnectionKey> selected;
+        std::optional<ConnectionKey> current;
+        int currentColumn = 0;
+        std::optional<ConnectionKey> top;
+        int vertical = 0;
+        int horizontal = 0;
+    };
+    ConnectionKey KeyOfRow(int row) const;
+    ViewPlace TakePlace() const;
+    void RestorePlace(const ViewPlace& place);
 
     PortListModel m_model;
     CFlatHeaderCtrl* m_wndHeader = nullptr; // a child of the view, which owns it

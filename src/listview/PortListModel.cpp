@@ -6,32 +6,25 @@ namespace hl {
 
 PortListModel::PortListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-bool PortListModel::ValidRow(int row) const {
-    return row >= 0 && static_cast<size_t>(row) < m_rows.size();
-}
-
 int PortListModel::InsertItem(const std::string& text, int image) {
     Row row;
     row.cells[kColProtocol] = text;
     row.image = image;
-    m_rows.push_back(std::move(row));
-    return 0;
+    return m_rows.InsertTop(std::move(row));
 }
 
 int PortListModel::InsertFilledItem(const RowTexts& cells, int image) {
     Row row;
     row.cells = cells;
     row.image = image;
-    m_rows.push_back(std::move(row));
-    return 0;
+    return m_rows.InsertTop(std::move(row));
 }
 
 bool PortListModel::SetItemText(int row, int column, const std::string& text) {
-    if (!ValidRow(row) || column < 0 || column >= kColumnCount) {
+    if (!m_rows.ValidCell(row, column)) {
         return false;
     }
-    const size_t slot = Slot(row);
-    m_rows[slot].cells[column] = text;
+    m_rows.At(row).cells[column] = text;
     const int viewRow = ViewRowOf(row);
     if (viewRow >= 0 && column < ColumnCount()) {
         const QModelIndex cell = index(viewRow, column);
@@ -42,33 +35,30 @@ bool PortListModel::SetItemText(int row, int column, const std::string& text) {
 
 bool PortListModel::DeleteAllItems() {
     beginResetModel();
-    m_rows.clear();
+    m_rows.Clear();
     m_nPublished = 0;
     endResetModel();
     return true;
 }
 
 bool PortListModel::DeleteItem(int row) {
-    if (!ValidRow(row)) {
+    if (!m_rows.Valid(row)) {
         return false;
     }
-    const size_t slot = Slot(row);
     const int viewRow = ViewRowOf(row);
     if (viewRow < 0) {
-        m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(slot));
+        m_rows.Erase(row);
         return true;
     }
     beginRemoveRows(QModelIndex(), viewRow, viewRow);
-    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(slot));
+    m_rows.Erase(row);
     --m_nPublished;
     endRemoveRows();
     return true;
 }
 
 int PortListModel::DeleteTcpRow(int row, const TcpRowKey& key) {
-    const int found = FindTcpRow(row, key, GetItemCount(), [this](int r) -> const RowTexts& {
-        return m_rows[Slot(r)].cells;
-    });
+    const int found = m_rows.FindTcp(row, key);
     if (found >= 0) {
         DeleteItem(found);
     }
@@ -76,31 +66,29 @@ int PortListModel::DeleteTcpRow(int row, const TcpRowKey& key) {
 }
 
 std::string PortListModel::GetItemText(int row, int column) const {
-    if (!ValidRow(row) || column < 0 || column >= kColumnCount) {
-        return {};
-    }
-    return m_rows[Slot(row)].cells[column];
+    return m_rows.ValidCell(row, column) ? m_rows.At(row).cells[column] : std::string();
 }
 
 bool PortListModel::SetItemData(int row, std::intptr_t data) {
-    if (!ValidRow(row)) {
+    if (!m_rows.Valid(row)) {
         return false;
     }
-    m_rows[Slot(row)].data = data;
+    m_rows.At(row).data = data;
     return true;
 }
 
 std::intptr_t PortListModel::GetItemData(int row) const {
-    return ValidRow(row) ? m_rows[Slot(row)].data : 0;
+    return m_rows.Valid(row) ? m_rows.At(row).data : 0;
 }
 
 int PortListModel::GetImage(int row) const {
-    return ValidRow(row) ? m_rows[Slot(row)].image : kNoImage;
+    return m_rows.Valid(row) ? m_rows.At(row).image : kNoImage;
 }
 
 void PortListModel::SortItems(const ItemDataOrder& before) {
     Publish();
-    const size_t count = m_rows.size();
+    ListRows& stored = m_rows.Slots();
+    const size_t count = stored.size();
     if (count < 2) {
         return;
     }
@@ -110,7 +98,7 @@ void PortListModel::SortItems(const ItemDataOrder& before) {
     std::vector<std::intptr_t> data(count);
     for (size_t row = 0; row < count; ++row) {
         order[row] = count - 1 - row;
-        data[row] = m_rows[row].data;
+        data[row] = stored[row].data;
     }
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return before(data[a], data[b]); });
@@ -121,12 +109,12 @@ void PortListModel::SortItems(const ItemDataOrder& before) {
     for (size_t row = 0; row < count; ++row) {
         newRowOfSlot[order[row]] = static_cast<int>(row);
     }
-    std::vector<Row> sorted;
+    ListRows sorted;
     sorted.reserve(count);
     for (size_t row = count; row-- > 0;) {
-        sorted.push_back(std::move(m_rows[order[row]]));
+        sorted.push_back(std::move(stored[order[row]]));
     }
-    m_rows.swap(sorted);
+    m_rows.Swap(sorted);
 
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
@@ -137,6 +125,17 @@ void PortListModel::SortItems(const ItemDataOrder& before) {
     }
     changePersistentIndexList(from, to);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+bool PortListModel::Shows(const ListRows& rows) const {
+    return Unpublished() == 0 && m_rows.Slots() == rows;
+}
+
+void PortListModel::ReplaceRows(ListRows& rows) {
+    beginResetModel();
+    m_rows.Swap(rows);
+    m_nPublished = m_rows.Count();
+    endResetModel();
 }
 
 int PortListModel::InsertColumn(int column, const QString& heading) {
@@ -169,12 +168,12 @@ void PortListModel::Publish() {
         return;
     }
     beginInsertRows(QModelIndex(), 0, pending - 1);
-    m_nPublished = static_cast<int>(m_rows.size());
+    m_nPublished = m_rows.Count();
     endInsertRows();
 }
 
 int PortListModel::ViewRowOf(int row) const {
-    if (!ValidRow(row)) {
+    if (!m_rows.Valid(row)) {
         return -1;
     }
     const int viewRow = row - Unpublished();
@@ -201,7 +200,7 @@ QVariant PortListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     // View row r is the r-th published row from the top.
-    const Row& row = m_rows[static_cast<size_t>(m_nPublished - 1 - index.row())];
+    const Row& row = m_rows.Slots()[static_cast<size_t>(m_nPublished - 1 - index.row())];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "inventory/ListOps.h"
+#include "inventory/RowStore.h"
 
 #include <QAbstractTableModel>
 #include <QPixmap>
@@ -21,11 +22,7 @@ namespace hl {
 class PortListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    struct Row {
-        RowTexts cells;
-        int image = kNoImage;
-        std::intptr_t data = 0;
-    };
+    using Row = ListRow;
 
     explicit PortListModel(QObject* parent = nullptr);
 
@@ -37,7 +34,9 @@ public:
     bool DeleteItem(int row);
     int DeleteTcpRow(int row, const TcpRowKey& key);
     std::string GetItemText(int row, int column) const;
-    int GetItemCount() const { return static_cast<int>(m_rows.size()); }
+    // The cells of a valid list row.
+    const RowTexts& Cells(int row) const { return m_rows.At(row).cells; }
+    int GetItemCount() const { return m_rows.Count(); }
     bool SetItemData(int row, std::intptr_t data);
     std::intptr_t GetItemData(int row) const;
     int GetImage(int row) const;
@@ -46,6 +45,11 @@ public:
     // one layout change, and selection and current row stay with their rows.
     using ItemDataOrder = std::function<bool(std::intptr_t, std::intptr_t)>;
     void SortItems(const ItemDataOrder& before);
+    // Whether `rows` (bottom row first) are the rows the views show now, every row published.
+    bool Shows(const ListRows& rows) const;
+    // Replaces every row by `rows` (bottom row first), all of them published, with one reset
+    // of the views; the rows replaced come back in `rows`.
+    void ReplaceRows(ListRows& rows);
 
     // Columns: inserted at `column` (0..count); returns its index or -1.
     int InsertColumn(int column, const QString& heading);
@@ -55,7 +59,7 @@ public:
 
     // Shows the rows inserted since the last call to the views.
     void Publish();
-    int Unpublished() const { return static_cast<int>(m_rows.size()) - m_nPublished; }
+    int Unpublished() const { return m_rows.Count() - m_nPublished; }
     // A list row as the views number it, and back; -1 when the row is not shown (yet).
     int ViewRowOf(int row) const;
     int ListRowOf(int viewRow) const;
@@ -68,12 +72,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    bool ValidRow(int row) const;
-    // Index into m_rows of a list row (row 0 is the last element).
-    size_t Slot(int row) const { return m_rows.size() - 1 - static_cast<size_t>(row); }
-
-    std::vector<Row> m_rows; // bottom row first
-    int m_nPublished = 0;    // m_rows[0 .. m_nPublished) are known to the views
+    RowStore m_rows;
+    int m_nPublished = 0; // slots [0 .. m_nPublished) are known to the views
     std::vector<QString> m_headings;
     std::vector<QPixmap> m_images;
 };

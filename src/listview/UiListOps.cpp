@@ -53,6 +53,14 @@ int UiListOps::DeleteTcpRow(int row, const TcpRowKey& key) {
     return removed;
 }
 
+// A whole refresh in one call: the rows change hands, and the caller gets the old ones back
+// to free on its own thread.
+bool UiListOps::ReplaceAllItems(ListRows& rows) {
+    bool ok = false;
+    m_queue->Call([&] { ok = m_list->ReplaceAllItems(rows); });
+    return ok;
+}
+
 int UiListOps::InsertFilledItem(const RowTexts& cells, int image) {
     int row = -1;
     m_queue->Call([&] { row = m_list->InsertFilledItem(cells, image); });

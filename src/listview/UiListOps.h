@@ -27,6 +27,8 @@ public:
     std::string GetItemText(int row, int column) override;
     int GetItemCount() override;
     int DeleteTcpRow(int row, const TcpRowKey& key) override;
+    bool ReplaceAllItems(ListRows& rows) override;
+    bool Alive() override { return !m_queue->Closed(); }
     int InsertFilledItem(const RowTexts& cells, int image) override;
 
 private:

@@ -12,7 +12,8 @@ namespace hl {
 // One refresh of the connection list: under the refresh lock it empties the list and refills
 // it with the UDP endpoints and then the TCP connections (so TCP rows end on top), each only
 // when its setting is exactly 1, each from the table with owning processes and, when that
-// cannot be read, from the plain table.
+// cannot be read, from the plain table. The rows are made off-screen and replace the list's
+// rows in one step at the end.
 class CRefreshThread : public CWorkerThread {
 public:
     explicit CRefreshThread(WorkerContext context);

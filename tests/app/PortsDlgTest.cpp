@@ -42,6 +42,7 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -465,27 +466,52 @@ TEST_F(PortsDlgTest, DoModalRunsUntilTheDialogEnds) {
     EXPECT_TRUE(dlg.Ended());
 }
 
-TEST_F(PortsDlgTest, ClosingWhileARefreshFillsTheListEndsAtOnce) {
+// Views after the first wait until the test lets them go: a refresh held in its table read.
+class HeldSystem : public ISystem {
+public:
+    explicit HeldSystem(std::shared_ptr<FakeSystem> fake) : m_fake(std::move(fake)) {}
+    SystemView OpenView() override {
+        if (m_opened.fetch_add(1) >= 1) {
+            const auto deadline = std::chrono::steady_clock::now() + 60s;
+            while (held.load() && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(1ms);
+            }
+        }
+        return m_fake->OpenView();
+    }
+    int Opened() const { return m_opened.load(); }
+    std::atomic<bool> held{true};
+
+private:
+    std::shared_ptr<FakeSystem> m_fake;
+    std::atomic<int> m_opened{0};
+};
+
+TEST_F(PortsDlgTest, ClosingWhileARefreshReadsTheTablesEndsAtOnceAndNoRowsArriveLater) {
     for (uint32_t i = 0; i < 20000; ++i) {
         fake->ip.tcpEx.push_back(Connection(static_cast<uint16_t>(1024 + i), 100 + i % 50));
     }
     for (uint32_t pid = 100; pid < 150; ++pid) {
         fake->processes.processes[pid] = "p" + std::to_string(pid);
     }
-    CPortsDlg& dlg = Start();
-    ASSERT_TRUE(PumpUntil([&] { return dlg.List().GetItemCount() > 500; }));
-    ASSERT_GT(CWorkerThread::LiveCount(), 0);
+    auto held = std::make_shared<HeldSystem>(fake);
+    CPortsDlg& dlg = Start(held);
+    // The first refresh shows all its rows at once; the second is held in its table read.
+    ASSERT_TRUE(PumpUntil([&] { return dlg.List().GetItemCount() == 20000; }));
+    EXPECT_EQ(dlg.List().GetVisibleRowCount(), 20000);
+    fake->ip.tcpEx.resize(10);
+    dlg.StartRefresh();
+    ASSERT_TRUE(PumpUntil([&] { return held->Opened() == 2; }));
 
     const auto before = std::chrono::steady_clock::now();
     dlg.close();
     EXPECT_TRUE(dlg.Ended());
-    const int rows = dlg.List().GetItemCount();
-    EXPECT_LT(rows, 20000);
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
-    // The worker stops at its next list operation, without another row.
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+    held->held = false;
     EXPECT_TRUE(CWorkerThread::WaitUntilNoneLive(60s));
     QCoreApplication::processEvents();
-    EXPECT_EQ(dlg.List().GetItemCount(), rows);
+    // The refresh after the close never reached the list.
+    EXPECT_EQ(dlg.List().GetItemCount(), 20000);
 }
 
 TEST_F(PortsDlgTest, AWorkersBoxBlocksOnlyThatWorkerUntilDismissed) {

@@ -1,11 +1,15 @@
 #include "listview/PortListCtrl.h"
 
 #include "QtTestSupport.h"
+#include "inventory/MemoryList.h"
 #include "listview/FlatHeaderCtrl.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -92,6 +96,9 @@ TEST_F(PortListCtrlTest, OperationsOnTheUiThread) {
 TEST_F(PortListCtrlTest, OperationsFromAWorkerGiveTheSameResults) {
     auto ops = list.ThreadSafeOps();
     EXPECT_EQ(RunOnWorker([ops] { return RunReaderSequence(*ops); }), kExpectedSequence);
+    // The list a refresh fills off-screen answers as this one does.
+    MemoryList offScreen;
+    EXPECT_EQ(RunReaderSequence(offScreen), kExpectedSequence);
 }
 
 // The window cuts its workers off when it closes, before the list itself goes: from then on
@@ -105,9 +112,12 @@ TEST_F(PortListCtrlTest, OperationsFromAWorkerFailAtOnceOnceClosed) {
         return std::tuple(ops->InsertFilledItem(Cells("UDP", "8"), 1), ops->InsertItem("UDP", 1),
                           ops->SetItemText(0, kColPid, "9"), ops->GetItemText(0, kColPid),
                           ops->GetItemCount(), ops->GetFirstSelected(), ops->DeleteItem(0),
-                          ops->DeleteAllItems());
+                          ops->DeleteAllItems(), ops->Alive());
     });
-    EXPECT_EQ(results, std::tuple(-1, -1, false, std::string(), 0, -1, false, false));
+    EXPECT_EQ(results, std::tuple(-1, -1, false, std::string(), 0, -1, false, false, false));
+    ListRows rows(3);
+    EXPECT_FALSE(RunOnWorker([ops, &rows] { return ops->ReplaceAllItems(rows); }));
+    EXPECT_EQ(rows.size(), 3u);
     ASSERT_EQ(list.GetItemCount(), 1);
     EXPECT_EQ(list.GetItemText(0, kColPid), "7");
 }
@@ -231,6 +241,152 @@ TEST_F(PortListCtrlTest, AWorkerFillsTwentyThousandRowsInOrder) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return list.GetVisibleRowCount() == kRows; }, 30000));
     EXPECT_EQ(ViewText(0, kColPid), QString::number(kRows - 1));
     EXPECT_EQ(ViewText(kRows - 1, kColPid), QStringLiteral("0"));
+}
+
+// Rows for a replacement, given top to bottom as "protocol local-port remote-port".
+ListRows RowsOf(const std::vector<std::string>& topToBottom) {
+    ListRows rows;
+    for (auto it = topToBottom.rbegin(); it != topToBottom.rend(); ++it) {
+        ListRow row;
+        const size_t a = it->find(' ');
+        const size_t b = it->find(' ', a + 1);
+        row.cells[kColProtocol] = it->substr(0, a);
+        row.cells[kColLocalAddress] = "127.0.0.1";
+        row.cells[kColLocalPort] = it->substr(a + 1, b - a - 1);
+        row.cells[kColRemoteAddress] = "127.0.0.1";
+        row.cells[kColRemotePort] = it->substr(b + 1);
+        row.cells[kColState] = "ESTABLISHED";
+        row.image = 0;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<std::string> Many(const std::string& protocol, int first, int count) {
+    std::vector<std::string> rows;
+    for (int i = first; i < first + count; ++i) {
+        rows.push_back(protocol + " " + std::to_string(i) + " 80");
+    }
+    return rows;
+}
+
+std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// What the model tells its views.
+struct ModelSignals {
+    explicit ModelSignals(QAbstractItemModel& model) {
+        QObject::connect(&model, &QAbstractItemModel::modelAboutToBeReset, [this] { ++resets; });
+        QObject::connect(&model, &QAbstractItemModel::rowsAboutToBeInserted, [this] { ++changes; });
+        QObject::connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, [this] { ++changes; });
+        QObject::connect(&model, &QAbstractItemModel::dataChanged, [this] { ++changes; });
+        QObject::connect(&model, &QAbstractItemModel::layoutAboutToBeChanged,
+                         [this] { ++changes; });
+    }
+    int resets = 0;
+    int changes = 0;
+};
+
+TEST_F(PortListCtrlTest, AReplacementThatChangesNothingLeavesTheViewAlone) {
+    ListRows rows = RowsOf(Many("TCP", 1000, 50));
+    ASSERT_TRUE(list.ReplaceAllItems(rows));
+    list.selectRow(10);
+    ModelSignals seen(list.Model());
+    QSignalSpy selectionChanges(list.selectionModel(), &QItemSelectionModel::selectionChanged);
+
+    ListRows same = RowsOf(Many("TCP", 1000, 50));
+    ASSERT_TRUE(RunOnWorker([&] { return list.ThreadSafeOps()->ReplaceAllItems(same); }));
+    EXPECT_EQ(seen.resets, 0);
+    EXPECT_EQ(seen.changes, 0);
+    EXPECT_EQ(selectionChanges.count(), 0);
+    EXPECT_EQ(list.GetFirstSelected(), 10);
+
+    // Any difference, a cell or an image, replaces the rows.
+    for (const auto change : {+[](ListRow& r) { r.cells[kColState] = "CLOSE_WAIT"; },
+                              +[](ListRow& r) { r.image = 1; }}) {
+        ListRows changed = RowsOf(Many("TCP", 1000, 50));
+        change(changed[3]);
+        ASSERT_TRUE(list.ReplaceAllItems(changed));
+    }
+    EXPECT_EQ(seen.resets, 2);
+    EXPECT_EQ(seen.changes, 0);
+    EXPECT_EQ(list.GetItemText(46, kColState), "ESTABLISHED");
+    EXPECT_EQ(list.GetItemImage(46), 1);
+}
+
+TEST_F(PortListCtrlTest, ReplacedRowsAreShownAtOnceAndTheOldOnesComeBack) {
+    ListRows first = RowsOf({"TCP 1 80", "UDP 2 0"});
+    ASSERT_TRUE(RunOnWorker([&] { return list.ThreadSafeOps()->ReplaceAllItems(first); }));
+    EXPECT_TRUE(first.empty()); // the list held no rows
+    EXPECT_EQ(list.GetVisibleRowCount(), 2);
+    EXPECT_EQ(ViewText(0, kColProtocol), QStringLiteral("TCP"));
+    EXPECT_EQ(ViewText(1, kColLocalPort), QStringLiteral("2"));
+
+    ListRows second = RowsOf({"TCP 3 80"});
+    ASSERT_TRUE(list.ReplaceAllItems(second));
+    EXPECT_EQ(second, RowsOf({"TCP 1 80", "UDP 2 0"}));
+    EXPECT_EQ(Column(list, kColLocalPort), std::vector<std::string>{"3"});
+    EXPECT_EQ(list.GetVisibleRowCount(), 1);
+}
+
+TEST_F(PortListCtrlTest, TheSelectedConnectionAndTheTopRowStayAcrossAReplacement) {
+    list.resize(250, 300); // narrower than its columns: it scrolls both ways
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const std::vector<std::string> tcp = Many("TCP", 1000, 400);
+    ListRows rows = RowsOf(Joined(tcp, Many("UDP", 5000, 100)));
+    ASSERT_TRUE(list.ReplaceAllItems(rows));
+    // The user selects "TCP 1250 80" and "UDP 5010 80" and looks at the rows from 200 on.
+    list.selectionModel()->setCurrentIndex(list.Model().index(250, 2),
+                                           QItemSelectionModel::ClearAndSelect |
+                                               QItemSelectionModel::Rows);
+    list.selectionModel()->select(list.Model().index(410, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    list.scrollTo(list.Model().index(200, 0), QAbstractItemView::PositionAtTop);
+    list.horizontalScrollBar()->setValue(30);
+    ASSERT_EQ(list.rowAt(0), 200);
+    ASSERT_EQ(list.horizontalScrollBar()->value(), 30);
+
+    // Thirty rows above the selection go, five new ones come on top, and "TCP 1251" goes.
+    std::vector<std::string> next = Many("TCP", 9000, 5);
+    for (int i = 30; i < 400; ++i) {
+        if (i != 251) {
+            next.push_back(tcp[static_cast<size_t>(i)]);
+        }
+    }
+    next = Joined(next, Many("UDP", 5000, 100));
+    ListRows replacement = RowsOf(next);
+    ASSERT_TRUE(RunOnWorker([&] { return list.ThreadSafeOps()->ReplaceAllItems(replacement); }));
+
+    const auto selected = list.selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 2);
+    std::vector<std::string> ports;
+    for (const QModelIndex& index : selected) {
+        ports.push_back(list.GetItemText(index.row(), kColLocalPort));
+    }
+    std::sort(ports.begin(), ports.end());
+    EXPECT_EQ(ports, (std::vector<std::string>{"1250", "5010"}));
+    EXPECT_EQ(list.GetItemText(list.GetFirstSelected(), kColLocalPort), "1250");
+    EXPECT_EQ(list.GetItemText(list.selectionModel()->currentIndex().row(), kColLocalPort), "1250");
+    EXPECT_EQ(list.selectionModel()->currentIndex().column(), 2);
+    // The top row shows the same connection, the view is as far right as before.
+    EXPECT_EQ(list.GetItemText(list.rowAt(0), kColLocalPort), "1200");
+    EXPECT_EQ(list.horizontalScrollBar()->value(), 30);
+
+    // When the top row's connection is gone, the view keeps its offset.
+    const int offset = list.verticalScrollBar()->value();
+    std::vector<std::string> without;
+    for (const std::string& row : next) {
+        if (row != "TCP 1200 80") {
+            without.push_back(row);
+        }
+    }
+    ListRows last = RowsOf(without);
+    ASSERT_TRUE(list.ReplaceAllItems(last));
+    EXPECT_EQ(list.verticalScrollBar()->value(), offset);
+    EXPECT_EQ(list.GetItemText(list.GetFirstSelected(), kColLocalPort), "1250");
 }
 
 TEST(PortListCtrlShutdown, DestroyingTheListFailsWorkersAtOnce) {

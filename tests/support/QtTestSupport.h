@@ -40,8 +40,14 @@ auto RunOnWorker(F work, std::chrono::milliseconds timeout = std::chrono::second
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         return value;
     });
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
     loop.exec();
+    // The quit is posted just before the work's thread hands its value over.
+    while (result.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready &&
+           std::chrono::steady_clock::now() < deadline) {
+        loop.processEvents();
+    }
     if (result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
         ADD_FAILURE() << "the worker did not finish in time";
         // Keep serving it, so that it can end and the test can report.

@@ -416,6 +416,7 @@ public:
         RefillOnce();
         return m_list.DeleteTcpRow(row, key);
     }
+    bool ReplaceAllItems(ListRows& rows) override { return m_list.ReplaceAllItems(rows); }
 
     MemoryList& List() { return m_list; }
 

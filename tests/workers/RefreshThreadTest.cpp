@@ -1,10 +1,10 @@
 #include "WorkerTestSupport.h"
+#include "inventory/TableFill.h"
 #include "workers/RefreshStarter.h"
 
 #include <arpa/inet.h>
 #include <atomic>
 #include <gtest/gtest.h>
-#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -89,7 +89,12 @@ TEST_P(RefreshSettings, EmptiesTheListAndRefillsItAsTheSettingsSay) {
     ASSERT_TRUE(AllWorkersEnded());
 
     EXPECT_EQ(Rows(list->List()), c.rows);
-    EXPECT_EQ(list->Count(RecordingList::Op::DeleteAll), 1u);
+    // Made off-screen: the list only sees the finished rows replace the stale one, in one
+    // operation.
+    const auto log = list->Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].op, RecordingList::Op::Replace);
+    EXPECT_EQ(log[0].row, static_cast<int>(c.rows.size()));
     EXPECT_EQ(system->ip.TableReads() > 0, c.tablesRead);
 }
 
@@ -105,6 +110,46 @@ INSTANTIATE_TEST_SUITE_P(
                                    Join(kTcpBasic, kUdpEx), true},
                       SettingsCase{"UdpPlainTableAddsNoRows", 1, 1, 0, 50, kTcpEx, true}),
     [](const auto& info) { return info.param.name; });
+
+// The rows that reach the list are exactly those that filling it directly, one operation at a
+// time, would leave in it: every cell, image and position, for every path of the readers.
+TEST(Refresh, HandsOverExactlyTheRowsOfAFillInPlace) {
+    for (const uint32_t exError : {0u, 50u}) {
+        SCOPED_TRACE(exError);
+        auto system = std::make_shared<FakeSystem>();
+        ScriptTables(*system);
+        system->ip.tcpExError = exError;
+        system->ip.udpExError = exError;
+        for (uint16_t i = 0; i < 300; ++i) {
+            system->ip.tcpEx.push_back(
+                {{i % 12u, Addr("127.0.0.1"), Port(1000 + i), Addr("127.0.0.2"), Port(i)},
+                 i % 13u});
+            system->ip.udpEx.push_back({{Addr("127.0.0.3"), Port(2000 + i)}, 10});
+        }
+        MemoryList inPlace;
+        inPlace.InsertItem("stale", kNoImage);
+        inPlace.DeleteAllItems();
+        {
+            SystemView view = system->OpenView();
+            CaptureTraceSink trace;
+            FillTables(inPlace, *view.ipHelper, *view.processes, trace, 1, 1);
+        }
+
+        auto list = std::make_shared<MemoryList>();
+        list->InsertItem("stale", kNoImage);
+        RefreshStarter starter({system, std::make_shared<CaptureTraceSink>(), list, nullptr});
+        ASSERT_TRUE(starter.Start(1, 1));
+        ASSERT_TRUE(AllWorkersEnded());
+
+        const auto want = inPlace.Rows();
+        const auto got = list->Rows();
+        ASSERT_EQ(got.size(), want.size());
+        for (size_t i = 0; i < want.size(); ++i) {
+            EXPECT_EQ(got[i].cells, want[i].cells) << i;
+            EXPECT_EQ(got[i].image, want[i].image) << i;
+        }
+    }
+}
 
 TEST(Refresh, UdpFallbackWritesTraceLinesOnly) {
     auto system = std::make_shared<FakeSystem>();
@@ -139,7 +184,7 @@ TEST(Refresh, RequestsBehindARunningRefreshShareOneWaitingWorkerAndTheNewestSett
     ASSERT_TRUE(AllWorkersEnded());
 
     EXPECT_EQ(system->Opened(), 2);
-    EXPECT_EQ(list->Count(RecordingList::Op::DeleteAll), 2u);
+    EXPECT_EQ(list->Count(RecordingList::Op::Replace), 2u);
     EXPECT_EQ(Rows(list->List()), kTcpEx);
 
     // A request after the waiting one has started is a new refresh again.
@@ -148,9 +193,8 @@ TEST(Refresh, RequestsBehindARunningRefreshShareOneWaitingWorkerAndTheNewestSett
     EXPECT_EQ(Rows(list->List()), kUdpEx);
 }
 
-// Ten threads request a refresh at the same moment. The operation log splits into refreshes at
-// each "delete all": every refresh is made by one thread alone and is complete, so the rows of
-// two refreshes never mix.
+// Ten threads request a refresh at the same moment. Every refresh reaches the list as one
+// replacement with all its rows, so the rows of two refreshes never mix.
 TEST(Refresh, SimultaneousRequestsNeverMixTheRowsOfTwoRefreshes) {
     auto system = std::make_shared<FakeSystem>();
     ScriptTables(*system);
@@ -174,25 +218,11 @@ TEST(Refresh, SimultaneousRequestsNeverMixTheRowsOfTwoRefreshes) {
     ASSERT_TRUE(AllWorkersEnded());
 
     const auto log = list->Log();
-    ASSERT_FALSE(log.empty());
-    ASSERT_EQ(log.front().op, RecordingList::Op::DeleteAll);
-    std::map<size_t, int> insertsPerRefresh;
-    size_t refresh = 0;
-    std::thread::id owner;
+    EXPECT_GE(log.size(), 1u);
+    EXPECT_LE(log.size(), 10u);
     for (const auto& entry : log) {
-        if (entry.op == RecordingList::Op::DeleteAll) {
-            ++refresh;
-            owner = entry.thread;
-            insertsPerRefresh[refresh] = 0;
-            continue;
-        }
-        EXPECT_EQ(entry.thread, owner) << "refresh " << refresh << " was interleaved";
-        insertsPerRefresh[refresh] += entry.op == RecordingList::Op::Insert ? 1 : 0;
-    }
-    EXPECT_GE(refresh, 1u);
-    EXPECT_LE(refresh, 10u);
-    for (const auto& [index, inserts] : insertsPerRefresh) {
-        EXPECT_EQ(inserts, 4) << "refresh " << index << " is incomplete";
+        EXPECT_EQ(entry.op, RecordingList::Op::Replace);
+        EXPECT_EQ(entry.row, 4) << "a refresh is incomplete";
     }
     EXPECT_EQ(Rows(list->List()), Join(kTcpEx, kUdpEx));
 }

@@ -44,7 +44,17 @@ inline bool AllWorkersEnded() {
 // the window's list handle once the window is gone: every operation fails at once, unlogged.
 class RecordingList : public IListOps {
 public:
-    enum class Op { Insert, SetText, DeleteAll, Delete, FirstSelected, GetText, Count, DeleteTcp };
+    enum class Op {
+        Insert,
+        SetText,
+        DeleteAll,
+        Delete,
+        FirstSelected,
+        GetText,
+        Count,
+        DeleteTcp,
+        Replace
+    };
     struct Entry {
         std::thread::id thread;
         Op op;
@@ -109,6 +119,15 @@ public:
         Log(Op::DeleteTcp, row, -1, key.remoteAddress + ":" + key.localPort);
         return m_list.DeleteTcpRow(row, key);
     }
+    // Logged with the number of rows handed over.
+    bool ReplaceAllItems(ListRows& rows) override {
+        if (m_closed) {
+            return false;
+        }
+        Log(Op::Replace, static_cast<int>(rows.size()));
+        return m_list.ReplaceAllItems(rows);
+    }
+    bool Alive() override { return !m_closed; }
 
     std::vector<Entry> Log() const {
         std::lock_guard lock(m_mutex);
