@@ -132,6 +132,14 @@ bool CPortListCtrl::ReplaceAllItems(ListRows& rows) {
     m_publishTimer.stop();
     const ViewPlace place = TakePlace();
     m_model.ReplaceRows(rows);
+    for (int row = 0; row < m_model.GetItemCount(); ++row) {
+        const RowTexts& cells = m_model.Cells(row);
+        NoteCellText(kColLocalAddress, cells[kColLocalAddress]);
+        NoteCellText(kColRemoteAddress, cells[kColRemoteAddress]);
+    }
+    if (m_bFitPending) {
+        FitColumns();
+    }
     RestorePlace(place);
     return true;
 }

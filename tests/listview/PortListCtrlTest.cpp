@@ -492,6 +492,23 @@ TEST_F(AddressColumnsTest, AFullIpv6AddressShowsWholeWhereTheListIsWideEnough) {
     EXPECT_EQ(Widths(), widened);
 }
 
+// A refresh hands its rows over in one replacement: its addresses widen the columns as rows
+// inserted one by one do.
+TEST_F(AddressColumnsTest, ARefreshsReplacementWidensTheColumnsToo) {
+    ListRows rows(2);
+    for (ListRow& row : rows) {
+        row.cells = Cells("TCPv6", "42");
+        row.cells[kColLocalAddress] = "::1";
+        row.cells[kColRemoteAddress] = "::1";
+    }
+    rows[0].cells[kColLocalAddress] = kZonedAddress;
+    rows[1].cells[kColRemoteAddress] = kFullAddress;
+    ASSERT_TRUE(RunOnWorker([&] { return list.ThreadSafeOps()->ReplaceAllItems(rows); }));
+    EXPECT_TRUE(ShowsWhole(kColLocalAddress));
+    EXPECT_TRUE(ShowsWhole(kColRemoteAddress));
+    EXPECT_LE(ColumnsWidth(), list.viewport()->width());
+}
+
 TEST_F(AddressColumnsTest, AColumnTheUserResizedKeepsItsWidth) {
     // What a drag of the heading's divider does.
     list.Header().resizeSection(kColLocalAddress, 80);
