@@ -1,5 +1,6 @@
 #include "app/IniText.h"
 
+#include <charconv>
 #include <string_view>
 #include <vector>
 
@@ -65,19 +66,6 @@ std::optional<std::pair<std::string_view, std::string_view>> EntryOf(std::string
     return std::pair{Trimmed(line.substr(0, equals)), line.substr(equals + 1)};
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Decodes a raw value; nothing when it is a list.
 std::optional<std::string> Decode(std::string_view raw) {
     raw = Trimmed(raw);
@@ -125,11 +113,12 @@ std::optional<std::string> Decode(std::string_view raw) {
                 out += '\0';
                 break;
             case 'x': {
-                int value = 0;
-                for (int digits = 0; digits < 2 && i < raw.size() && HexDigit(raw[i]) >= 0;
-                     ++digits) {
-                    value = value * 16 + HexDigit(raw[i++]);
-                }
+                // Up to two hex digits; none gives a NUL, as after "\\0".
+                unsigned value = 0;
+                const std::string_view digits = raw.substr(i, 2);
+                const auto parsed =
+                    std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+                i += static_cast<size_t>(parsed.ptr - digits.data());
                 out += static_cast<char>(value);
                 break;
             }
