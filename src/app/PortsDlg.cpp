@@ -7,6 +7,7 @@
 #include "app/MainLayout.h"
 #include "app/SettingsDlg.h"
 #include "app/WindowLayout.h"
+#include "inventory/ListOps.h"
 #include "listview/ColumnWidths.h"
 #include "resources/Icons.h"
 #include "resources/ResourceIds.h"
@@ -233,9 +234,20 @@ void CPortsDlg::InsertListColumns() {
     }
 }
 
+// The list's row images by their index, which is the order they are loaded in: the table
+// readers mark TCP rows with kTcpImage and UDP rows with kUdpImage. The third, the same
+// picture as the first, is loaded but no row uses it.
+constexpr std::array<int, 3> kRowImageIcons = [] {
+    std::array<int, 3> icons{};
+    icons[kTcpImage] = IDI_JUNCTION;
+    icons[kUdpImage] = IDI_COMPUTERS;
+    icons[2] = IDI_JUNCTION2;
+    return icons;
+}();
+
 void CPortsDlg::CreateListImages() {
     m_imageList.Create(kSmallIconSize, kSmallIconSize);
-    for (const int icon : {IDI_JUNCTION, IDI_COMPUTERS, IDI_JUNCTION2}) {
+    for (const int icon : kRowImageIcons) {
         m_imageList.Add(LoadIconResource(icon));
     }
     m_wndList.SetImageList(m_imageList);

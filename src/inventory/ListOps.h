@@ -22,7 +22,8 @@ enum Column : int {
 };
 
 inline constexpr int kNoImage = -1;
-// The row images of the table readers, the same for both address families.
+// The row images of the table readers, the same for both address families; the window loads
+// the picture for each index in its list of row images.
 inline constexpr int kTcpImage = 0;
 inline constexpr int kUdpImage = 1;
 

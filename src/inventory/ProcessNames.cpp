@@ -1,14 +1,12 @@
 #include "inventory/ProcessNames.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <string_view>
 
 namespace hl {
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
 
 // The length of the well-formed UTF-8 sequence at the start of `text` and its code point, or
 // 0 when the first byte starts none (a stray continuation byte, an overlong form, a surrogate,
@@ -80,7 +78,7 @@ std::string CProcessNames::GetWindowsDir() {
     if (!dir) {
         return kErrorText;
     }
-    while (!dir->empty() && IsBlank(dir->back())) {
+    while (!dir->empty() && IsAsciiSpace(dir->back())) {
         dir->pop_back();
     }
     return *dir;
@@ -123,7 +121,7 @@ std::string CProcessNames::FromStatus(uint32_t pid) {
     if (!name || name->empty()) {
         return kUnknownText;
     }
-    const auto first = std::find_if_not(name->begin(), name->end(), IsBlank);
+    const auto first = std::find_if_not(name->begin(), name->end(), IsAsciiSpace);
     return MakeSafe(std::string(first, name->end()));
 }
 

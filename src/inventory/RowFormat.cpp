@@ -15,10 +15,6 @@ std::string FormatAddress(uint32_t networkAddr) {
     return text;
 }
 
-uint16_t HostPort(uint32_t networkPort) {
-    return ntohs(static_cast<uint16_t>(networkPort));
-}
-
 std::string FormatPort(uint32_t networkPort) {
     return std::to_string(HostPort(networkPort));
 }

@@ -13,7 +13,6 @@ namespace hl {
 // port (network order in the low 16 bits) as a host-order decimal number, a process id as a
 // signed decimal number.
 std::string FormatAddress(uint32_t networkAddr);
-uint16_t HostPort(uint32_t networkPort);
 std::string FormatPort(uint32_t networkPort);
 std::string FormatPid(uint32_t pid);
 // An IPv6 address in its compressed text form (::1, ::ffff:127.0.0.1), with "%" and the

@@ -2,6 +2,7 @@
 
 #include "inventory/ListOps.h"
 #include "listview/PortListCtrl.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,10 +20,6 @@ unsigned char Fold(char c) {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 // Numbers are read with a '.' decimal point whatever the user's locale says.
@@ -152,7 +149,7 @@ int CColumnSorter::CompareText(std::string_view a, std::string_view b) {
 
 double CColumnSorter::ReadNumber(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && IsSpace(text[i])) {
+    while (i < text.size() && IsAsciiSpace(text[i])) {
         ++i;
     }
     const size_t start = i;

@@ -7,10 +7,6 @@
 namespace hl {
 namespace {
 
-uint16_t HostPort(uint32_t port) {
-    return ntohs(static_cast<uint16_t>(port & 0xFFFF));
-}
-
 auto TcpKey(const TcpRow& r) {
     return std::make_tuple(ntohl(r.localAddr), HostPort(r.localPort), ntohl(r.remoteAddr),
                            HostPort(r.remotePort));

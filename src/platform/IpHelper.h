@@ -1,5 +1,6 @@
 #pragma once
 
+#include <arpa/inet.h>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -8,6 +9,11 @@ namespace hl {
 
 // Table rows as the connection tables hold them: IPv4 addresses in network byte order, ports
 // in network byte order in the low 16 bits of their field (only those bits are meaningful).
+// A port field of a row as a host-order number.
+inline uint16_t HostPort(uint32_t networkPort) {
+    return ntohs(static_cast<uint16_t>(networkPort));
+}
+
 struct TcpRow {
     uint32_t state = 0; // table numbering: 1 CLOSED ... 5 ESTABLISHED ... 12 DELETE_TCB
     uint32_t localAddr = 0;

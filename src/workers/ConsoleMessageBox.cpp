@@ -1,17 +1,9 @@
 #include "workers/ConsoleMessageBox.h"
 
+#include "inventory/ProcessNames.h"
+
 namespace hl {
 namespace {
-
-std::string Printable(std::string text) {
-    for (char& c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            c = '?';
-        }
-    }
-    return text;
-}
 
 const char* IconName(MessageIcon icon) {
     switch (icon) {
@@ -30,8 +22,8 @@ bool ConsoleMessageBox::Show(const std::string& text, const std::string& title, 
         return false;
     }
     // One formatted write per box: lines of boxes from two threads never interleave.
-    const std::string line =
-        Printable(title) + " [" + IconName(icon) + "]: " + Printable(text) + "\n";
+    const std::string line = CProcessNames::MakeSafe(title) + " [" + IconName(icon) +
+                             "]: " + CProcessNames::MakeSafe(text) + "\n";
     const bool written = std::fwrite(line.data(), 1, line.size(), m_stream) == line.size();
     return std::fflush(m_stream) == 0 && written;
 }

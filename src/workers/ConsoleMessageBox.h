@@ -7,8 +7,9 @@
 namespace hl {
 
 // Message boxes for headless use: each box becomes one line on a C stream (standard error by
-// default), "<title> [information]: <text>", and Show returns at once. Control characters in
-// title and text are written as "?", so a box cannot forge further lines.
+// default), "<title> [information]: <text>", and Show returns at once. Title and text are
+// cleaned as process names are (controls, bidirectional overrides and bytes that are not
+// UTF-8 written as "?"), so a box can neither forge further lines nor send a terminal escape.
 class ConsoleMessageBox : public IMessageBox {
 public:
     explicit ConsoleMessageBox(std::FILE* stream = stderr) : m_stream(stream) {}

@@ -37,10 +37,6 @@ uint32_t LinuxState(uint32_t state) {
     return state < kLinuxStateOf.size() ? kLinuxStateOf[state] : 0xFFu;
 }
 
-uint16_t HostPort(uint32_t port) {
-    return ntohs(static_cast<uint16_t>(port));
-}
-
 // An address as the kernel prints it: each 32-bit word of the network-order bytes read as a
 // host number.
 std::string Hex(uint32_t addr) {

@@ -37,6 +37,10 @@ TEST(WorkerHandles, ConsoleBoxWritesOneLinePerBoxWithControlCharactersMasked) {
     ConsoleMessageBox box(stream);
     EXPECT_TRUE(box.Show("Error closing connection", kAppTitle, MessageIcon::Information));
     EXPECT_TRUE(box.Show("bad\nline\x1b[2J", kAppTitle, MessageIcon::Exclamation));
+    // A raw 0x9B is a terminal's CSI as well; an ordinary non-ASCII name stays as it is.
+    EXPECT_TRUE(box.Show("csi\x9b"
+                         "2J \xc3\xa9t\xc3\xa9",
+                         kAppTitle, MessageIcon::Information));
 
     std::rewind(stream);
     std::string written;
@@ -47,7 +51,8 @@ TEST(WorkerHandles, ConsoleBoxWritesOneLinePerBoxWithControlCharactersMasked) {
     }
     std::fclose(stream);
     EXPECT_EQ(written, "Harborlight Scanner [information]: Error closing connection\n"
-                       "Harborlight Scanner [exclamation]: bad?line?[2J\n");
+                       "Harborlight Scanner [exclamation]: bad?line?[2J\n"
+                       "Harborlight Scanner [information]: csi?2J \xc3\xa9t\xc3\xa9\n");
 }
 
 } // namespace

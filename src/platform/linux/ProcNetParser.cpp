@@ -1,8 +1,9 @@
 #include "platform/linux/ProcNetParser.h"
 
+#include "platform/Text.h"
+
 #include <arpa/inet.h>
 #include <array>
-#include <cctype>
 #include <cstring>
 #include <optional>
 
@@ -57,18 +58,11 @@ struct Cursor {
         uint32_t value = 0;
         size_t n = 0;
         while (pos < text.size() && n < maxDigits) {
-            const char c = text[pos];
-            uint32_t digit = 0;
-            if (c >= '0' && c <= '9') {
-                digit = static_cast<uint32_t>(c - '0');
-            } else if (c >= 'A' && c <= 'F') {
-                digit = static_cast<uint32_t>(c - 'A' + 10);
-            } else if (c >= 'a' && c <= 'f') {
-                digit = static_cast<uint32_t>(c - 'a' + 10);
-            } else {
+            const int digit = HexDigitValue(text[pos]);
+            if (digit < 0) {
                 break;
             }
-            value = (value << 4) | digit;
+            value = (value << 4) | static_cast<uint32_t>(digit);
             ++pos;
             ++n;
         }
@@ -77,9 +71,7 @@ struct Cursor {
         }
         return value;
     }
-    bool AtHexDigit() const {
-        return pos < text.size() && std::isxdigit(static_cast<unsigned char>(text[pos]));
-    }
+    bool AtHexDigit() const { return pos < text.size() && HexDigitValue(text[pos]) >= 0; }
     bool Decimal() {
         const size_t start = pos;
         while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {

@@ -1,5 +1,7 @@
 #include "settings/store/RegFileFormat.h"
 
+#include "platform/Text.h"
+
 #include <cstdio>
 
 namespace hl {
@@ -47,19 +49,6 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && RegFoldCase(s.substr(0, prefix.size())) == prefix;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // 1 to maxDigits hex digits and nothing else.
 bool ParseHexNumber(std::string_view s, size_t maxDigits, uint32_t& value) {
     if (s.empty() || s.size() > maxDigits) {
@@ -67,7 +56,7 @@ bool ParseHexNumber(std::string_view s, size_t maxDigits, uint32_t& value) {
     }
     value = 0;
     for (char c : s) {
-        int digit = HexDigit(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0) {
             return false;
         }
