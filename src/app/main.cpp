@@ -6,6 +6,7 @@
 #include "resources/Strings.h"
 
 #include <QApplication>
+#include <QThreadPool>
 #include <csignal>
 #include <cstdio>
 
@@ -23,6 +24,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication application(argc, argv);
+    // The toolkit splits large fills of a paint over the threads of the global pool. One
+    // helper, let go a second after the paint, keeps the window at few threads while
+    // monitoring repaints it every second.
+    QThreadPool::globalInstance()->setMaxThreadCount(1);
+    QThreadPool::globalInstance()->setExpiryTimeout(1000);
     // The desktop entry's id: the window, the tray and the menu entry share its icon.
     QGuiApplication::setDesktopFileName(QString::fromUtf8(hl::kDesktopId));
     QGuiApplication::setWindowIcon(hl::LoadIconResource(hl::IDR_MAINFRAME));
