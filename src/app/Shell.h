@@ -37,13 +37,10 @@ inline constexpr uint32_t NIF_MESSAGE = 0x1;
 inline constexpr uint32_t NIF_ICON = 0x2;
 inline constexpr uint32_t NIF_TIP = 0x4;
 
-// The size of the second version of the shell's icon description (tip of 128 bytes).
-inline constexpr uint32_t kNotifyIconDataSize = 488;
 inline constexpr size_t kTrayTipSize = 128; // bytes, terminating zero included
 
 // The description of one notification icon.
 struct NotifyIconData {
-    uint32_t cbSize = kNotifyIconDataSize;
     ITrayCallback* hWnd = nullptr; // receives the mouse messages
     uint32_t uID = 0;
     uint32_t uFlags = 0;

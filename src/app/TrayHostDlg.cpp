@@ -33,7 +33,6 @@ size_t Utf8PrefixLength(const std::string& text, size_t limit) {
 
 CTrayHostDlg::CTrayHostDlg(int templateId, QWidget* parent, IShell& shell)
     : TemplateDialog(templateId, parent), m_shell(shell) {
-    m_nid.cbSize = kNotifyIconDataSize;
     m_nid.uFlags = NIF_MESSAGE;
     m_nid.uCallbackMessage = kTrayCallbackMessage;
     // The window exists from here on.

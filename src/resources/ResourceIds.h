@@ -63,8 +63,6 @@ inline constexpr int ID_ACTION_STOP_MONITORING = 32789;
 inline constexpr int ID_POPUP_CLOSE_CONNECTION = 32791;
 inline constexpr int ID_FILE_EXPORT = 32792;
 inline constexpr int ID_ACTION_CLOSE_CONNECTION = 32793;
-// The standard Help command of the application object.
-inline constexpr int ID_HELP = 0xE146;
 
 // The system-menu command that minimises a window.
 inline constexpr unsigned SC_MINIMIZE = 0xF020;

@@ -16,7 +16,6 @@ public:
         : m_target(std::move(target)) {}
 
     void Detach() { m_target.Detach(); }
-    bool Attached() const { return m_target.Attached(); }
 
     bool Show(const std::string& text, const std::string& title, MessageIcon icon) override;
 

@@ -31,11 +31,6 @@ public:
         // `released` lets go of the target outside the lock: its destructor may do anything.
     }
 
-    bool Attached() const {
-        std::lock_guard lock(m_mutex);
-        return m_target != nullptr;
-    }
-
 private:
     mutable std::mutex m_mutex;
     std::shared_ptr<T> m_target;

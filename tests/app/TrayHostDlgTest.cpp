@@ -53,7 +53,6 @@ TEST_F(TrayHostDlgTest, MinimisingHidesTheWindowAndAddsTheIcon) {
     const NotifyIconData& icon = *shell.Icon();
     EXPECT_EQ(icon.uID, 1u);
     EXPECT_EQ(icon.uCallbackMessage, 0x401u);
-    EXPECT_EQ(icon.cbSize, 488u);
     EXPECT_EQ(icon.uFlags, NIF_MESSAGE | NIF_ICON | NIF_TIP);
     EXPECT_EQ(FakeShell::Tip(icon), "Tidewatch");
     EXPECT_FALSE(icon.hIcon.isNull());
